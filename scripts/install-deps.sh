@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the benchmarks need,
+# but only those that are missing, so that a second run costs nothing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev python3
+  # libraries of the module
+  libcurl4-openssl-dev liblnk-dev libattr1-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
+  # peers used by the tests and benchmarks
+  python3-pyftpdlib exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

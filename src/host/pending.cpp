@@ -1,0 +1,63 @@
+// Functions whose family is not built yet: each answers -4 (not implemented) so that
+// a caller gets a clear envelope instead of a silent empty answer.  A family that is
+// built removes its lines here.
+#include "host/handlers.hpp"
+
+namespace velmora {
+
+namespace image {
+Err draw_image_begin(Call&) { return kNoErr; }
+Err draw_image(Call&) { return kNotImplemented; }
+Err draw_image_end(Call&, Err code) { return code; }
+Err grab_save_begin(Call&) { return kNoErr; }
+Err grab_save_image(Call&) { return kNotImplemented; }
+Err grab_image_end(Call&, Err code) { return code; }
+Err save_image_end(Call&, Err code) { return code; }
+Err image_info(Call&) { return kNotImplemented; }
+Err exif_info(Call&) { return kNotImplemented; }
+Err preview_image(Call&) { return kNotImplemented; }
+Err compress_image(Call&) { return kNotImplemented; }
+Err compress_image_dialog(Call&) { return kNotImplemented; }
+Err check_area(Call&) { return kNotImplemented; }
+Err get_mouse_pos(Call&) { return kNotImplemented; }
+Err effect(Call&) { return kNotImplemented; }
+}  // namespace image
+
+namespace files {
+Err volume_count(Call&) { return kNotImplemented; }
+Err get_volume(Call&) { return kNotImplemented; }
+Err folder_item_count(Call&) { return kNotImplemented; }
+Err get_folder_item(Call&) { return kNotImplemented; }
+Err file_info(Call&) { return kNotImplemented; }
+Err rename_file(Call&) { return kNotImplemented; }
+Err copy_file(Call&) { return kNotImplemented; }
+Err move_file(Call&) { return kNotImplemented; }
+Err new_folder(Call&) { return kNotImplemented; }
+Err delete_file(Call&) { return kNotImplemented; }
+Err eject_volume(Call&) { return kNotImplemented; }
+Err find_file(Call&) { return kNotImplemented; }
+}  // namespace files
+
+namespace dialogs {
+Err open_file_dialog(Call&) { return kNotImplemented; }
+Err open_folder_dialog(Call&) { return kNotImplemented; }
+Err save_file_dialog(Call&) { return kNotImplemented; }
+Err pick_color(Call&) { return kNotImplemented; }
+Err open_progress(Call&) { return kNotImplemented; }
+Err update_progress(Call&) { return kNotImplemented; }
+Err close_progress(Call&) { return kNotImplemented; }
+Err answer(Call&) { return kNotImplemented; }
+Err ask(Call&) { return kNotImplemented; }
+}  // namespace dialogs
+
+namespace ftp {
+Err upload_file(Call&) { return kNotImplemented; }
+Err download_file(Call&) { return kNotImplemented; }
+}  // namespace ftp
+
+namespace apps {
+Err launch_app(Call&) { return kNotImplemented; }
+Err quit_app(Call&) { return kNotImplemented; }
+}  // namespace apps
+
+}  // namespace velmora
