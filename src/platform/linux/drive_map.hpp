@@ -1,0 +1,41 @@
+// Linux backend only: where the Windows-form drive roots live on this machine.  C: is /
+// by default, further drives are the mounted block-device file systems; VELMORA_DRIVES
+// replaces the whole table ("C=/srv/c;D=/media/x,label=PHOTOS,type=removable").
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/volumes.hpp"
+
+namespace velmora::platform::linux_backend {
+
+struct Drive {
+  char letter = 'C';
+  std::string directory;  // host directory of the root, no trailing '/' ("" for /)
+  std::string label;      // UTF-8
+  DriveType type = DriveType::Fixed;
+  std::string file_system;  // "ext4", "vfat", ...; empty when unknown
+  std::string device;       // block device or mount source, when known
+};
+
+// The drive table, in letter order (read once per process; tests set the variable
+// before the first call).
+const std::vector<Drive>& drives();
+const Drive* drive_for_letter(char letter);
+
+// Host (UTF-8) path of a Windows-form native path, after full_path_name.  Existing
+// components are matched exactly, then without regard to letter case (the names on disk
+// win); components that do not exist are kept as given.  None (last error set: 3 for an
+// unknown drive or share) when the path cannot be placed on this machine.
+std::optional<std::string> host_path(std::string_view native_path);
+
+// The Windows-form native path of a host path (the drive whose directory holds it, the
+// longest match winning); none (last error 3) when no drive holds it.
+std::optional<std::string> native_from_host(std::string_view host_path);
+
+// Sets the last error from errno and answers false, for one-line failure returns.
+bool fail_errno();
+
+}  // namespace velmora::platform::linux_backend
