@@ -68,6 +68,7 @@ inline constexpr std::uint32_t kNormal = 0x80;
 struct FileTime {
   std::int64_t seconds = 0;      // since 1970-01-01 00:00:00 UTC
   std::int32_t nanoseconds = 0;  // 0 to 999,999,999
+  friend bool operator==(const FileTime&, const FileTime&) = default;
 };
 
 // Calendar fields of a time in the local time zone.
@@ -105,9 +106,6 @@ struct FileIdentity {
   FileTime change;
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
-inline bool operator==(const FileTime& a, const FileTime& b) {
-  return a.seconds == b.seconds && a.nanoseconds == b.nanoseconds;
-}
 
 // ---- paths ---------------------------------------------------------------------------
 // The full path name of a path, as the system makes it: relative paths against the
