@@ -14,7 +14,6 @@ Err grab_save_image(Call&) { return kNotImplemented; }
 Err grab_image_end(Call&, Err code) { return code; }
 Err save_image_end(Call&, Err code) { return code; }
 Err image_info(Call&) { return kNotImplemented; }
-Err exif_info(Call&) { return kNotImplemented; }
 Err preview_image(Call&) { return kNotImplemented; }
 Err compress_image(Call&) { return kNotImplemented; }
 Err compress_image_dialog(Call&) { return kNotImplemented; }
@@ -29,13 +28,7 @@ Err get_volume(Call&) { return kNotImplemented; }
 Err folder_item_count(Call&) { return kNotImplemented; }
 Err get_folder_item(Call&) { return kNotImplemented; }
 Err file_info(Call&) { return kNotImplemented; }
-Err rename_file(Call&) { return kNotImplemented; }
-Err copy_file(Call&) { return kNotImplemented; }
-Err move_file(Call&) { return kNotImplemented; }
-Err new_folder(Call&) { return kNotImplemented; }
-Err delete_file(Call&) { return kNotImplemented; }
 Err eject_volume(Call&) { return kNotImplemented; }
-Err find_file(Call&) { return kNotImplemented; }
 }  // namespace files
 
 namespace dialogs {

@@ -1,0 +1,32 @@
+// Changing the file system: copy, move, create and remove.  Paths are full native
+// Windows-form paths (C:\Data\a.txt); the backend maps them onto its own file system.
+// Each call answers true, or false with the platform's last error (fs.hpp) set to the
+// Windows number of the reason (80 file exists, 145 folder not empty, ...).
+#pragma once
+#include <string_view>
+
+#include "platform/fs.hpp"
+
+namespace velmora::platform {
+
+// Copies one file, keeping its modification time and attributes.  Never overwrites:
+// 80 when `to` exists.  A copy that fails part-way removes what it wrote, so `to` is
+// either the whole file or absent.  Uses the file system's clone or in-kernel copy.
+bool copy_file(std::string_view from, std::string_view to);
+
+// Moves (renames) a file or a folder.  Never overwrites: 183 when `to` exists.  A file
+// moved to another file system is copied, flushed to disk and checked before the source
+// is deleted; if any of that fails the source stays and the copy is removed.  A folder
+// moves only within its file system (17 otherwise).
+bool move_item(std::string_view from, std::string_view to);
+
+// Creates one folder; its parent must exist (3 otherwise); 183 when the name is taken.
+bool create_folder(std::string_view path);
+
+// Removes an empty folder (145 when it holds anything, 267 for a file).
+bool remove_folder(std::string_view path);
+
+// Deletes a file; a read-only file is refused with 5, as is a folder.
+bool delete_file(std::string_view path);
+
+}  // namespace velmora::platform

@@ -1,0 +1,85 @@
+// Linux backend of the quick folder listing: readdir with the entry types the file system
+// reports, and a status query only where it reports none.
+#include "platform/folder_scan.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/fs.hpp"
+#include "platform/linux/drive_map.hpp"
+#include "platform/text.hpp"
+
+namespace velmora::platform {
+namespace {
+
+bool ascii_only(std::string_view s) {
+  for (const unsigned char c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+struct DirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+}  // namespace
+
+bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
+  out.clear();
+  const auto host = linux_backend::host_path(folder);
+  if (!host) return false;
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(host->empty() ? "/" : host->c_str()));
+  if (!dir) {
+    const int err = errno;
+    set_last_error(err == ENOENT    ? winerr::kPathNotFound
+                   : err == ENOTDIR ? winerr::kDirectory
+                                    : error_from_errno(err));
+    return false;
+  }
+  const int dfd = ::dirfd(dir.get());
+  for (;;) {
+    errno = 0;
+    const dirent* d = ::readdir(dir.get());
+    if (d == nullptr) {
+      if (errno != 0) {
+        set_last_error(error_from_errno(errno));
+        return false;
+      }
+      return true;
+    }
+    const std::string_view name = d->d_name;
+    if (name == "." || name == "..") continue;
+    ScanEntry entry;
+    unsigned char type = d->d_type;
+    entry.link = type == DT_LNK;
+    if (type == DT_UNKNOWN) {
+      struct stat st {};
+      if (::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry.link = S_ISLNK(st.st_mode);
+        type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+      }
+    }
+    if (entry.link) {
+      struct stat st {};
+      entry.folder = ::fstatat(dfd, d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    } else {
+      entry.folder = type == DT_DIR;
+    }
+    entry.name = ascii_only(name) ? std::string(name) : utf8_to_native(name);
+    out.push_back(std::move(entry));
+  }
+}
+
+bool is_link(std::string_view path) {
+  const auto host = linux_backend::host_path(path);
+  if (!host) return false;
+  struct stat st {};
+  return ::lstat(host->c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+}  // namespace velmora::platform
