@@ -20,10 +20,22 @@ struct Drive {
   std::string device;       // block device or mount source, when known
 };
 
+// A mounted server share: \\server\share lives in `directory`.
+struct Share {
+  std::string server;  // UTF-8
+  std::string share;
+  std::string directory;
+};
+
 // The drive table, in letter order (read once per process; tests set the variable
 // before the first call).
 const std::vector<Drive>& drives();
 const Drive* drive_for_letter(char letter);
+// The mounted shares (CIFS mounts, GVFS mounts; or the //server/share entries of
+// VELMORA_DRIVES when it is set).
+const std::vector<Share>& shares();
+// The share of a server and share name (letters in any case), if mounted.
+const Share* find_share(std::string_view server, std::string_view share);
 
 // Host (UTF-8) path of a Windows-form native path, after full_path_name.  Existing
 // components are matched exactly, then without regard to letter case (the names on disk

@@ -1,0 +1,148 @@
+// Ejecting a removable medium the Linux way: unmount the volume (through udisks2 where it
+// runs, so that an ordinary user may; else umount2), and only then open the tray or stop
+// the unit.  A fixed disk is never touched.
+#include <fcntl.h>
+#include <limits.h>
+#include <linux/cdrom.h>
+#include <scsi/sg.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "platform/fs.hpp"
+#include "platform/linux/drive_map.hpp"
+#include "platform/volumes.hpp"
+
+extern char** environ;
+
+namespace velmora::platform {
+
+namespace {
+
+constexpr int kUnmountAttempts = 20;
+constexpr auto kUnmountPause = std::chrono::milliseconds(500);
+
+// Runs a program (no shell) with its output discarded; true when it exits with 0.
+bool run_quietly(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return false;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool is_mounted(const std::string& point) {
+  std::ifstream in("/proc/self/mounts");
+  std::string source, mount_point, rest;
+  while (in >> source >> mount_point && std::getline(in, rest)) {
+    if (mount_point == point) return true;
+  }
+  return false;
+}
+
+bool unmount(const linux_backend::Drive& d) {
+  for (int attempt = 0; attempt < kUnmountAttempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kUnmountPause);
+    if (!is_mounted(d.directory)) return true;
+    if (run_quietly({"udisksctl", "unmount", "--no-user-interaction", "-b", d.device})) return true;
+    if (::umount2(d.directory.c_str(), 0) == 0) return true;
+    if (errno != EBUSY) break;  // only a busy volume is worth waiting for
+  }
+  set_last_error(errno == EBUSY ? winerr::kBusy : error_from_errno(errno));
+  return false;
+}
+
+// The whole-disk device of a partition (/dev/sdb1 -> /dev/sdb).
+std::string whole_disk(const std::string& device) {
+  char resolved[PATH_MAX];
+  if (::realpath(device.c_str(), resolved) == nullptr) return device;
+  std::string name = resolved;
+  name = name.substr(name.rfind('/') + 1);
+  char sys[PATH_MAX];
+  std::string link = "/sys/class/block/" + name;
+  if (::realpath(link.c_str(), sys) == nullptr) return device;
+  std::string sys_path = sys;
+  if (::access((sys_path + "/partition").c_str(), F_OK) != 0) return resolved;
+  std::string parent = sys_path.substr(0, sys_path.rfind('/'));
+  return "/dev/" + parent.substr(parent.rfind('/') + 1);
+}
+
+bool eject_cdrom(const std::string& device) {
+  int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return linux_backend::fail_errno();
+  ::ioctl(fd, CDROM_LOCKDOOR, 0);  // allow removal; a drive without a lock refuses harmlessly
+  bool ok = ::ioctl(fd, CDROMEJECT, 0) == 0 || linux_backend::fail_errno();
+  ::close(fd);
+  return ok;
+}
+
+// One SCSI command without data, as the eject program sends it.
+bool scsi_command(int fd, const unsigned char (&cdb)[6]) {
+  unsigned char sense[32] = {};
+  sg_io_hdr_t io{};
+  io.interface_id = 'S';
+  io.cmd_len = sizeof cdb;
+  io.cmdp = const_cast<unsigned char*>(cdb);
+  io.dxfer_direction = SG_DXFER_NONE;
+  io.sbp = sense;
+  io.mx_sb_len = sizeof sense;
+  io.timeout = 10000;
+  return ::ioctl(fd, SG_IO, &io) == 0 && io.status == 0 && io.host_status == 0 &&
+         io.driver_status == 0;
+}
+
+bool eject_removable(const std::string& device) {
+  std::string disk = whole_disk(device);
+  if (run_quietly({"udisksctl", "power-off", "--no-user-interaction", "-b", disk})) return true;
+  int fd = ::open(disk.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return linux_backend::fail_errno();
+  constexpr unsigned char kAllowRemoval[6] = {0x1E, 0, 0, 0, 0, 0};
+  constexpr unsigned char kStartUnit[6] = {0x1B, 0, 0, 0, 1, 0};
+  constexpr unsigned char kStopAndEject[6] = {0x1B, 0, 0, 0, 2, 0};
+  bool ok = scsi_command(fd, kAllowRemoval) && scsi_command(fd, kStartUnit) &&
+            scsi_command(fd, kStopAndEject);
+  if (!ok) ok = ::ioctl(fd, CDROMEJECT, 0) == 0;
+  if (!ok) set_last_error(winerr::kNotSupported);
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
+bool eject_drive(char letter) {
+  const linux_backend::Drive* d = linux_backend::drive_for_letter(letter);
+  if (d == nullptr) {
+    set_last_error(winerr::kInvalidDrive);
+    return false;
+  }
+  if (d->type != DriveType::Removable && d->type != DriveType::CdRom) {
+    set_last_error(winerr::kAccessDenied);
+    return false;
+  }
+  if (d->device.rfind("/dev/", 0) != 0) {
+    set_last_error(winerr::kNotSupported);  // a folder standing in for a drive has no medium
+    return false;
+  }
+  if (!unmount(*d)) return false;
+  return d->type == DriveType::CdRom ? eject_cdrom(d->device) : eject_removable(d->device);
+}
+
+}  // namespace velmora::platform
