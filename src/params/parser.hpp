@@ -25,6 +25,8 @@ class Store {
 
   // Value of a key (ASCII case ignored, last definition wins); nullptr when absent.
   const char* value(std::string_view key) const;
+  // True when the key is defined and its value is its own name (a bare word).
+  bool is_bare(std::string_view key) const;
   // Item by 1-based position; nullptr outside 1..item_count().
   const char* item(int position) const;
   // Upper-cased key name by 1-based position; nullptr outside 1..key_count().

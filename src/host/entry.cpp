@@ -1,0 +1,150 @@
+#include "host/entry.hpp"
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "host/catalogue.hpp"
+#include "host/host_api.hpp"
+#include "host/runner.hpp"
+#include "host/shared_state.hpp"
+#include "platform/debug.hpp"
+#include "platform/module.hpp"
+#include "platform/text.hpp"
+#include "resources/strings.hpp"
+
+namespace velmora::host {
+
+namespace {
+
+constexpr std::int16_t kOldestHost = 50;
+constexpr std::int16_t kNewestHost = 255;
+constexpr std::int32_t kInitOk = 51;
+constexpr std::int32_t kInitRefused = -1;
+constexpr std::int32_t kInitFailed = -2;
+
+// Each entry ignores the ID the host passes and runs its own; failures reach the caller
+// only as the envelope, so the host always gets 0.
+template <int Id>
+std::int16_t function_entry_for(std::int16_t, const FMX_ExprEnv*, const FMX_DataVect* parameters,
+                                FMX_Data* result) {
+  (void)run_current(Id, parameters, result);
+  return 0;
+}
+
+template <std::size_t... Ids>
+constexpr std::array<FMX_ExternCallPtr, sizeof...(Ids)> make_entries(std::index_sequence<Ids...>) {
+  return {&function_entry_for<static_cast<int>(Ids)>...};
+}
+
+constexpr auto kEntries = make_entries(std::make_index_sequence<kFunctionCount>{});
+
+std::u16string utf16_string(int number) {
+  const auto text = resources::module_string(number, platform::ui_language());
+  if (!text) return {};
+  return platform::native_to_utf16(platform::utf8_to_native(*text));
+}
+
+void register_functions() {
+  QuadChar plugin('V', 'I', 'm', 'g');
+  Text name;
+  Text prototype;
+  Text open_paren;
+  open_paren.assign_bytes("(", FMX_ENC_NATIVE);
+  for (const int id : kRegistrationOrder) {
+    std::u16string text = utf16_string(resources::kFirstPrototypeString + id);
+    if (text.size() > 1023) text.resize(1023);
+    prototype.assign_utf16(text);
+    name.assign_utf16(text);
+    const std::uint32_t at = name.find(open_paren, 0);
+    if (at != 0xFFFFFFFFu) name.erase(at, 0xFFFFFFFFu);
+    FMX_ErrorRecord err{};
+    // A registration the host refuses is not the module's failure to report.
+    (void)FM_ExprEnv_RegisterExternalFunction(plugin.get(), static_cast<std::int16_t>(id),
+                                              name.get(), prototype.get(), 1, 1,
+                                              FMX_FUNCTION_FLAGS_DEFAULT,
+                                              kEntries[static_cast<std::size_t>(id)], &err);
+  }
+}
+
+void initialise(FMX_ExternCallStruct* r) {
+  if (r->extnVersion < kOldestHost || r->extnVersion > kNewestHost) {
+    r->result = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(kInitRefused));
+    return;
+  }
+  std::int32_t answer = kInitOk;
+  try {
+    register_functions();
+    if (!create_shared_state()) {
+      release_shared_state();
+      answer = kInitFailed;
+    }
+  } catch (...) {
+    release_shared_state();
+    answer = kInitFailed;
+  }
+  r->result = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(answer));
+}
+
+void shutdown() {
+  try {
+    QuadChar plugin('V', 'I', 'm', 'g');
+    for (const int id : kUnregistrationOrder) {
+      FMX_ErrorRecord err{};
+      (void)FM_ExprEnv_UnRegisterExternalFunction(plugin.get(), static_cast<std::int16_t>(id),
+                                                  &err);
+    }
+  } catch (...) {
+  }
+  free_result();
+  release_shared_state();
+}
+
+void answer_string(FMX_ExternCallStruct* r) {
+  auto* buffer = reinterpret_cast<std::uint16_t*>(r->result);
+  const auto size = static_cast<std::size_t>(r->parm3);
+  if (buffer == nullptr || size == 0) return;
+  const int number = r->parm1 == 131 ? resources::kOptionsString : r->parm1;
+  const std::u16string text = utf16_string(number);
+  const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+  std::memcpy(buffer, text.data(), n * sizeof(std::uint16_t));
+  buffer[n] = 0;
+}
+
+void idle(FMX_ExternCallStruct* r) {
+  if (r->parm1 != 1) return;
+  idle_pump();
+  platform::debug_output("FMXT_UserNotIdle\n");
+}
+
+}  // namespace
+
+void extern_call_proc(FMX_ExternCallStruct* r) noexcept {
+  set_record(r);
+  if (r == nullptr) return;
+  try {
+    switch (r->whichCall) {
+      case FMX_CALL_INIT:
+        initialise(r);
+        break;
+      case FMX_CALL_IDLE:
+        idle(r);
+        break;
+      case FMX_CALL_EXTERNAL:
+        (void)run_legacy();
+        break;
+      case FMX_CALL_SHUTDOWN:
+        shutdown();
+        break;
+      case FMX_CALL_GET_STRING:
+        answer_string(r);
+        break;
+      default:  // preferences and the rest: the module has no settings
+        break;
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace velmora::host

@@ -1,0 +1,64 @@
+// Messages of the error envelope, by code.  The runner asks for entry k mod 100 + 1 of
+// list 23000 + k div 100 (k = -code - 1); this table is that set of lists.
+#include <array>
+#include <string_view>
+
+#include "resources/strings.hpp"
+
+namespace velmora::resources {
+
+namespace {
+
+struct Message {
+  int code;
+  std::string_view english;
+  std::string_view japanese;
+};
+
+constexpr std::array kMessages = {
+    Message{-1, "An unexpected internal failure occurred.", "予期しない内部エラーが発生しました。"},
+    Message{-2, "The file was not found.", "ファイルが見つかりません。"},
+    Message{-3, "The path was not found.", "パスが見つかりません。"},
+    Message{-4, "This function is not implemented yet.", "この関数はまだ実装されていません。"},
+    Message{-5, "Access is denied.", "アクセスが拒否されました。"},
+    Message{-33, "The directory is full.", "ディレクトリがいっぱいです。"},
+    Message{-34, "The disk is full.", "ディスクがいっぱいです。"},
+    Message{-35, "No such volume.", "ボリュームがありません。"},
+    Message{-36, "An I/O error occurred.", "入出力エラーが発生しました。"},
+    Message{-37, "The name is not valid.", "名前が正しくありません。"},
+    Message{-39, "The end of the file was reached.", "ファイルの終わりに達しました。"},
+    Message{-43, "The file was not found.", "ファイルが見つかりません。"},
+    Message{-44, "The disk is write-protected.", "ディスクが書き込み禁止です。"},
+    Message{-45, "The file is locked.", "ファイルがロックされています。"},
+    Message{-47, "The file is busy.", "ファイルは使用中です。"},
+    Message{-48, "The file already exists.", "ファイルは既に存在します。"},
+    Message{-50, "The parameter is not valid.", "パラメータが正しくありません。"},
+    Message{-54, "Permission was denied.", "アクセス権がありません。"},
+    Message{-61, "Write permission was denied.", "書き込み権がありません。"},
+    Message{-80, "The file exists.", "ファイルが存在します。"},
+    Message{-108, "Not enough memory.", "メモリが不足しています。"},
+    Message{-120, "The folder was not found.", "フォルダが見つかりません。"},
+    Message{-128, "The user cancelled.", "ユーザによってキャンセルされました。"},
+    Message{-2093, "The picture engine could not be loaded.", "画像エンジンを読み込めません。"},
+    Message{-2094, "The picture engine is incomplete.", "画像エンジンが不完全です。"},
+    Message{-2095, "The picture engine is not available.", "画像エンジンが利用できません。"},
+};
+
+}  // namespace
+
+std::optional<std::string_view> indexed_message(int list, int index, platform::Language language) {
+  if (list < 23000 || index < 1 || index > 100) return std::nullopt;
+  const int k = (list - 23000) * 100 + (index - 1);
+  const int code = -k - 1;
+  for (const Message& m : kMessages) {
+    if (m.code == code) {
+      const std::string_view text =
+          language == platform::Language::Japanese ? m.japanese : m.english;
+      if (text.empty()) return std::nullopt;
+      return text;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace velmora::resources
