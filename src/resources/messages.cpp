@@ -39,6 +39,8 @@ constexpr std::array kMessages = {
     Message{-108, "Not enough memory.", "メモリが不足しています。"},
     Message{-120, "The folder was not found.", "フォルダが見つかりません。"},
     Message{-128, "The user cancelled.", "ユーザによってキャンセルされました。"},
+    Message{-1000, "The file could not be opened.", "ファイルを開けません。"},
+    Message{-1001, "The file could not be read.", "ファイルを読み込めません。"},
     Message{-2093, "The picture engine could not be loaded.", "画像エンジンを読み込めません。"},
     Message{-2094, "The picture engine is incomplete.", "画像エンジンが不完全です。"},
     Message{-2095, "The picture engine is not available.", "画像エンジンが利用できません。"},
