@@ -9,7 +9,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # libraries of the module
-  libcurl4-openssl-dev liblnk-dev libattr1-dev
+  libcurl4-openssl-dev liblnk-dev libbfio-dev libattr1-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
