@@ -43,11 +43,6 @@ Err answer(Call&) { return kNotImplemented; }
 Err ask(Call&) { return kNotImplemented; }
 }  // namespace dialogs
 
-namespace ftp {
-Err upload_file(Call&) { return kNotImplemented; }
-Err download_file(Call&) { return kNotImplemented; }
-}  // namespace ftp
-
 namespace apps {
 Err launch_app(Call&) { return kNotImplemented; }
 Err quit_app(Call&) { return kNotImplemented; }
