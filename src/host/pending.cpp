@@ -22,15 +22,6 @@ Err get_mouse_pos(Call&) { return kNotImplemented; }
 Err effect(Call&) { return kNotImplemented; }
 }  // namespace image
 
-namespace files {
-Err volume_count(Call&) { return kNotImplemented; }
-Err get_volume(Call&) { return kNotImplemented; }
-Err folder_item_count(Call&) { return kNotImplemented; }
-Err get_folder_item(Call&) { return kNotImplemented; }
-Err file_info(Call&) { return kNotImplemented; }
-Err eject_volume(Call&) { return kNotImplemented; }
-}  // namespace files
-
 namespace dialogs {
 Err open_file_dialog(Call&) { return kNotImplemented; }
 Err open_folder_dialog(Call&) { return kNotImplemented; }

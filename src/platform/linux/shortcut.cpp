@@ -62,9 +62,7 @@ std::optional<std::string> read_link(const std::string& host_path, std::string_v
       std::string native = utf8_to_native(*rel);
       std::string joined = std::string(relative_base) + native;
       std::string full;
-      target = relative_base.empty() ? native
-               : full_path_name(joined, full) ? full
-                                              : joined;
+      target = relative_base.empty() ? native : full_path_name(joined, full) ? full : joined;
     }
     liblnk_file_close(file, &error);
   }

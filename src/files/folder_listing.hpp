@@ -1,0 +1,24 @@
+// The visible entries of a folder, in the file system's order, shared by
+// FolderItemCount, GetFolderItem and FileInfo's ITEMCOUNT so that all three agree.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "host/errors.hpp"
+
+namespace velmora::files {
+
+// Entry names with a ':' after each folder's name.
+using Listing = std::vector<std::string>;
+
+// The visible entries of `folder` (a full native path): names not beginning with a dot
+// and without the hidden or system attribute.  The last listing is kept in the shared
+// state and reused while the folder is unchanged, so that walking N entries by number
+// reads the folder once.  0, or the system's error number when the folder cannot be
+// searched; `out` stays valid until the next call.
+Err visible_entries(const std::string& folder, const Listing*& out);
+
+// Forgets the kept listing (tests, and callers that changed the folder themselves).
+void forget_listing();
+
+}  // namespace velmora::files
