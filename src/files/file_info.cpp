@@ -173,7 +173,7 @@ void add_location(params::Builder& b, const Item& item, const PathSpec& spec) {
   add_path(b, "PATH", spec.name);
   if (item.kind == Kind::Shortcut) {
     if (std::optional<std::string> target = platform::shortcut_target(item.path)) {
-      add_path(b, "ORIGINAL", *target);
+      b.quoted_item("ORIGINAL", *target);  // the target as recorded, not re-notated
     }
   }
 }
