@@ -56,7 +56,8 @@ class Drives {
  public:
   // `letters` such as "CD"; `base` is where the folders are made (another file system
   // for cross-device tests).
-  explicit Drives(const std::string& letters, const stdfs::path& base = stdfs::temp_directory_path()) {
+  explicit Drives(const std::string& letters,
+                  const stdfs::path& base = stdfs::temp_directory_path()) {
     add(letters, base);
   }
   ~Drives() {

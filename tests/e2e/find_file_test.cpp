@@ -118,7 +118,8 @@ TEST(FindFile, CriteriaForms) {
   // NAME=report searches report.*, which also takes the name without a dot.
   auto reports = find_all(d, "NAME=report", 20);
   std::sort(reports.begin(), reports.end());
-  EXPECT_EQ(reports, (std::vector<std::string>{"C:\\\\Docs\\\\report", "C:\\\\Docs\\\\report.txt"}));
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{"C:\\\\Docs\\\\report", "C:\\\\Docs\\\\report.txt"}));
   // Wildcards in the name.
   EXPECT_EQ(find_all(d, "NAME=g EXTENSION=jp?g", 20),
             (std::vector<std::string>{"C:\\\\Docs\\\\g.jpeg"}));
@@ -134,10 +135,10 @@ TEST(FindFile, NewCriteriaMidSearchStartOver) {
   make_tree(d.root('C'));
   std::vector<std::string> jpg;
   expected_matches(d.root('C'), "C:", "jpg", jpg);
-  const auto out = lines(d.run({"VeUtl_FindFile", "EXTENSION=jpg", "VeUtl_FindFile", "",
-                                "VeUtl_FindFile", "EXTENSION=jpg", "VeUtl_FindFile", "",
-                                "VeUtl_FindFile", "NAME=notes"})
-                             .out);
+  const auto out =
+      lines(d.run({"VeUtl_FindFile", "EXTENSION=jpg", "VeUtl_FindFile", "", "VeUtl_FindFile",
+                   "EXTENSION=jpg", "VeUtl_FindFile", "", "VeUtl_FindFile", "NAME=notes"})
+                .out);
   ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[0], jpg[0]);
   EXPECT_EQ(out[1], jpg[1]);

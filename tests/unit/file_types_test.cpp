@@ -85,10 +85,10 @@ TEST(FileTypes, EachTypeMatchesItsOwnExtension) {
 }
 
 TEST(FindPattern, NameAndExtensionDefaultToStar) {
-  using velmora::files::FindCriteria;
   using velmora::files::find_pattern;
-  EXPECT_EQ(find_pattern(FindCriteria{"", "jpg"}), "*.jpg");
-  EXPECT_EQ(find_pattern(FindCriteria{"report", ""}), "report.*");
+  using velmora::files::FindCriteria;
+  EXPECT_EQ(find_pattern(FindCriteria{.name = "", .extension = "jpg"}), "*.jpg");
+  EXPECT_EQ(find_pattern(FindCriteria{.name = "report"}), "report.*");
   EXPECT_EQ(find_pattern(FindCriteria{}), "*.*");
 }
 
