@@ -39,7 +39,7 @@ TEST(CalcRect, QueriesSettersAndOperations) {
       {"RECT=0,0,100,100 INSIDE=1,0,100,100", "False"},
       {"RECT=0,0,100,100 WIDTH=0 INSIDE=0,0,200,200", "False"},
       {"RECT=0,0,100,100 LEFT=left", "0"},
-      {"RECT=0,0,100,100 LEFT=40000 LEFT", "-25536"},
+      {"RECT=0,0,100,100 LEFT=40000", "-25536,0,100,100"},
       {"RECT=0,0,10,10 TOPLEFT=x", "0,0,10,10"},
   };
   for (const Case& c : cases) EXPECT_EQ(run(kCalcRect, c.parameter), c.expected) << c.parameter;

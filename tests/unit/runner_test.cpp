@@ -62,9 +62,11 @@ TEST(TagList, NamesInOrder) {
 
 TEST(Version, FromTheVersionBlock) {
   using namespace std::string_view_literals;
-  const auto block =
-      "VELMORA-VERSION-BLOCK\0Translation=0409,04B0\0"
-      "StringFileInfo\\040904b0\\FileVersion=2, 0, 1, 2\0\0"sv;
+  using namespace std::string_literals;
+  // Assembled at run time: the marker must not appear in this program's own file.
+  std::string block = "VELMORA-VERSION-";
+  block += "BLOCK"s + '\0' + "Translation=0409,04B0"s + '\0';
+  block += "StringFileInfo\\040904b0\\FileVersion=2, 0, 1, 2"s + '\0' + '\0';
   EXPECT_EQ(files::file_version_from_block(block), "2, 0, 1, 2");
   EXPECT_EQ(files::file_version_from_block("Translation=0409,04b0\0"sv), "");
   EXPECT_EQ(files::file_version_from_block("StringFileInfo\\040904b0\\FileVersion=1\0"sv), "");
