@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 
@@ -389,7 +390,15 @@ class CurlFtpSession final : public FtpSession {
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, seconds);
     curl_easy_setopt(curl_, CURLOPT_FTPPORT, login_.passive ? nullptr : "-");
     curl_easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
-    if (login_.secure) curl_easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    if (login_.secure) {
+      curl_easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      // The trusted issuers: the system's, unless the usual OpenSSL variables name others
+      // (a company's own authority, a test server's certificate).
+      if (const char* file = std::getenv("SSL_CERT_FILE"))
+        curl_easy_setopt(curl_, CURLOPT_CAINFO, file);
+      if (const char* dir = std::getenv("SSL_CERT_DIR"))
+        curl_easy_setopt(curl_, CURLOPT_CAPATH, dir);
+    }
     curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
     curl_easy_setopt(curl_, CURLOPT_UPLOAD_BUFFERSIZE, kSendBuffer);
     curl_easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &open_socket);
