@@ -1,6 +1,8 @@
 // The three tag-name tables: IFD0/IFD1/Exif IFD, GPS IFD, interoperability IFD.
 #include "image/exif_tags.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 
 namespace velmora::image {
@@ -288,6 +290,40 @@ static_assert(std::size(kMainTags) == 247 + 1);
 static_assert(std::size(kGpsTags) == 33 + 1);
 static_assert(std::size(kInteropTags) == 7 + 1);
 
+// The names by tag number, sorted, each tag with the name of its first row; built at
+// compile time so that a lookup is a binary search and still answers what a linear
+// walk of the table would.
+template <std::size_t N>
+struct TagIndex {
+  std::array<TagName, N> rows{};
+  std::size_t size = 0;
+
+  constexpr explicit TagIndex(const TagName (&table)[N]) {
+    for (const TagName& row : table) {
+      if (row.tag == kEndOfTable) break;
+      bool seen = false;
+      for (std::size_t i = 0; i < size; ++i) seen = seen || rows[i].tag == row.tag;
+      if (!seen) rows[size++] = row;
+    }
+    std::sort(rows.begin(), rows.begin() + size,
+              [](const TagName& a, const TagName& b) { return a.tag < b.tag; });
+  }
+
+  constexpr std::string_view find(std::uint16_t tag) const {
+    const auto end = rows.begin() + size;
+    const auto it = std::lower_bound(
+        rows.begin(), end, tag, [](const TagName& row, std::uint16_t t) { return row.tag < t; });
+    return it != end && it->tag == tag ? it->name : std::string_view{};
+  }
+};
+
+constexpr TagIndex kMainIndex(kMainTags);
+constexpr TagIndex kGpsIndex(kGpsTags);
+constexpr TagIndex kInteropIndex(kInteropTags);
+
+static_assert(kMainIndex.find(0x8828) == "OECF");
+static_assert(kMainIndex.size == 246);  // 0x8828 is named twice
+
 }  // namespace
 
 std::span<const TagName> tag_rows(TagTable table) {
@@ -303,11 +339,15 @@ std::span<const TagName> tag_rows(TagTable table) {
 }
 
 std::string_view tag_name(TagTable table, std::uint16_t tag) {
-  for (const TagName& row : tag_rows(table)) {
-    if (row.tag == kEndOfTable) break;
-    if (row.tag == tag) return row.name;
+  switch (table) {
+    case TagTable::gps:
+      return kGpsIndex.find(tag);
+    case TagTable::interop:
+      return kInteropIndex.find(tag);
+    case TagTable::main:
+      break;
   }
-  return {};
+  return kMainIndex.find(tag);
 }
 
 }  // namespace velmora::image

@@ -418,6 +418,26 @@ TEST(ExifTags, TablesMatchTheirDocumentedShape) {
   EXPECT_EQ(tag_name(TagTable::interop, 0x0000), "");
   EXPECT_EQ(tag_name(TagTable::main, 0xFFFE), "Computed value");
   EXPECT_EQ(tag_name(TagTable::gps, 0xFFFE), "Computed value");
+  EXPECT_EQ(velmora::image::tag_rows(TagTable::main).size(), 248u);
+  EXPECT_EQ(velmora::image::tag_rows(TagTable::gps).size(), 34u);
+  EXPECT_EQ(velmora::image::tag_rows(TagTable::interop).size(), 8u);
+}
+
+TEST(ExifTags, LookupAnswersTheFirstRowOfALinearWalk) {
+  using velmora::image::TagTable;
+  for (TagTable table : {TagTable::main, TagTable::gps, TagTable::interop}) {
+    for (std::uint32_t tag = 0; tag <= 0xFFFF; ++tag) {
+      std::string_view expected;
+      for (const auto& row : velmora::image::tag_rows(table)) {
+        if (row.tag == velmora::image::kEndOfTable) break;
+        if (row.tag == tag) {
+          expected = row.name;
+          break;
+        }
+      }
+      ASSERT_EQ(velmora::image::tag_name(table, static_cast<std::uint16_t>(tag)), expected) << tag;
+    }
+  }
 }
 
 }  // namespace
