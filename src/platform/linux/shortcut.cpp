@@ -11,6 +11,7 @@
 
 #include "platform/fs.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/lnk_bounds.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -18,6 +19,8 @@ namespace velmora::platform {
 namespace {
 
 constexpr std::size_t kMaxTarget = 259;
+// Real shortcuts are a few kilobytes; anything far larger is not one.
+constexpr std::uint64_t kMaxShortcutBytes = 1 << 20;
 
 using Getter = int (*)(liblnk_file_t*, uint8_t*, size_t, liblnk_error_t**);
 using SizeGetter = int (*)(liblnk_file_t*, size_t*, liblnk_error_t**);
@@ -72,18 +75,9 @@ std::optional<std::string> read_link(const std::string& host_path, std::string_v
   return target;
 }
 
-}  // namespace
-
-std::optional<std::string> shortcut_target(std::string_view native_path) {
-  std::optional<std::string> host = linux_backend::host_path(native_path);
-  if (!host) return std::nullopt;
-  std::string folder(native_path);
-  folder.resize(folder.rfind('\\') == std::string::npos ? 0 : folder.rfind('\\') + 1);
-  return read_link(*host, folder);
-}
-
-std::optional<std::string> shortcut_target_from_bytes(std::string_view bytes) {
-  // liblnk reads from a file: hand it one that lives only in memory.
+// Bytes that passed the layout check, handed to liblnk as a file living in memory.
+std::optional<std::string> read_checked(std::string_view bytes, std::string_view relative_base) {
+  if (!linux_backend::shortcut_layout_fits(bytes)) return std::nullopt;
   int fd = ::memfd_create("shortcut", MFD_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::size_t written = 0;
@@ -93,9 +87,25 @@ std::optional<std::string> shortcut_target_from_bytes(std::string_view bytes) {
     written += static_cast<std::size_t>(n);
   }
   std::optional<std::string> target;
-  if (written == bytes.size()) target = read_link("/proc/self/fd/" + std::to_string(fd), "");
+  if (written == bytes.size()) {
+    target = read_link("/proc/self/fd/" + std::to_string(fd), relative_base);
+  }
   ::close(fd);
   return target;
+}
+
+}  // namespace
+
+std::optional<std::string> shortcut_target(std::string_view native_path) {
+  std::string bytes;
+  if (!read_file(native_path, bytes, kMaxShortcutBytes)) return std::nullopt;
+  std::string folder(native_path);
+  folder.resize(folder.rfind('\\') == std::string::npos ? 0 : folder.rfind('\\') + 1);
+  return read_checked(bytes, folder);
+}
+
+std::optional<std::string> shortcut_target_from_bytes(std::string_view bytes) {
+  return read_checked(bytes, "");
 }
 
 }  // namespace velmora::platform
