@@ -113,6 +113,7 @@ bool is_root(std::string_view folder) {
 }  // namespace
 
 bool run_tree(TreeOp op, std::string_view source_text, std::string_view destination_text) {
+  const platform::FolderPlaces places;  // each folder is looked up once per walk
   std::string source;
   if (!platform::full_path_name(source_text, source)) return false;
   std::uint32_t attributes = 0;

@@ -29,4 +29,20 @@ bool remove_folder(std::string_view path);
 // Deletes a file; a read-only file is refused with 5, as is a folder.
 bool delete_file(std::string_view path);
 
+// While one lives, the file operations and folder scans remember where on disk each
+// folder they met lies, so that a walk over a tree does not look every path up again
+// from its drive's root (a lookup that also lists a folder to match letter case).
+// Names inside a remembered folder are taken exactly as given, which suits a walker
+// that hands back the names a scan reported.  For one tree operation at a time.
+class FolderPlaces {
+ public:
+  FolderPlaces();
+  ~FolderPlaces();
+  FolderPlaces(const FolderPlaces&) = delete;
+  FolderPlaces& operator=(const FolderPlaces&) = delete;
+
+ private:
+  bool owner_ = false;  // the outermost one keeps the memory
+};
+
 }  // namespace velmora::platform

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/dos_attributes.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/folder_places.hpp"
 
 namespace velmora::platform {
 namespace {
-
-using linux_backend::host_path;
 
 // Closes a descriptor once, whatever path the function leaves by.
 class Fd {
@@ -69,8 +69,8 @@ bool fail_with(SysError code) {
 }
 
 std::optional<std::string> mapped(std::string_view native) {
-  // host_path sets the last error itself when the path cannot be placed.
-  return host_path(native);
+  // The mapping sets the last error itself when the path cannot be placed.
+  return linux_backend::placed_host_path(native);
 }
 
 // Copies the bytes of `in` to `out` from their current offsets; errno on failure.
@@ -209,7 +209,10 @@ bool move_item(std::string_view from, std::string_view to) {
 bool create_folder(std::string_view path) {
   const auto dir = mapped(path);
   if (!dir) return false;
-  if (::mkdir(dir->c_str(), 0777) == 0) return true;
+  if (::mkdir(dir->c_str(), 0777) == 0) {
+    linux_backend::remember_folder(path, *dir);
+    return true;
+  }
   if (errno == EEXIST) return fail_with(winerr::kAlreadyExists);
   if (errno == ENOENT || errno == ENOTDIR) return fail_with(winerr::kPathNotFound);
   return fail(errno, *dir);
@@ -231,8 +234,10 @@ bool delete_file(std::string_view path) {
   if (::lstat(file->c_str(), &st) != 0) return fail(errno, *file);
   // A link goes by itself; only a real file's own read-only attribute protects it.
   if (!S_ISLNK(st.st_mode)) {
-    std::uint32_t attributes = 0;
-    if (!get_attributes(path, attributes)) return false;
+    const auto slash = file->find_last_of('/');
+    const std::uint32_t attributes = linux_backend::windows_attributes(
+        S_ISDIR(st.st_mode), st.st_mode, std::string_view(*file).substr(slash + 1),
+        linux_backend::stored_dos_attributes(*file));
     if (attributes & (attr::kDirectory | attr::kReadOnly)) {
       return fail_with(winerr::kAccessDenied);
     }

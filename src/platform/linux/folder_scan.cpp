@@ -11,6 +11,7 @@
 
 #include "platform/fs.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/folder_places.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -31,8 +32,9 @@ struct DirCloser {
 
 bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
   out.clear();
-  const auto host = linux_backend::host_path(folder);
+  const auto host = linux_backend::placed_host_path(folder);
   if (!host) return false;
+  linux_backend::remember_folder(folder, *host);
   std::unique_ptr<DIR, DirCloser> dir(::opendir(host->empty() ? "/" : host->c_str()));
   if (!dir) {
     const int err = errno;
@@ -76,7 +78,7 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
 }
 
 bool is_link(std::string_view path) {
-  const auto host = linux_backend::host_path(path);
+  const auto host = linux_backend::placed_host_path(path);
   if (!host) return false;
   struct stat st {};
   return ::lstat(host->c_str(), &st) == 0 && S_ISLNK(st.st_mode);
