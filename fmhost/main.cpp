@@ -1,0 +1,197 @@
+// fmhost: loads the plug-in module, initialises it, runs calls from the command line, a
+// script or a prompt, and shuts it down again.
+#include <fmx/FMWrapper.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host.hpp"
+#include "options.hpp"
+#include "script.hpp"
+
+namespace velmora::fmhost {
+
+namespace {
+
+enum Exit { kOk = 0, kBadUsage = 2, kModule = 3, kUnknownFunction = 4, kHostFailure = 5 };
+
+constexpr std::intptr_t kInitAccepted = 51;
+
+void print_line(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+std::string default_module_path() {
+  char exe[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return VELMORA_MODULE_NAME;
+  std::string path(exe, static_cast<std::size_t>(n));
+  const std::size_t slash = path.rfind('/');
+  return path.substr(0, slash + 1) + VELMORA_MODULE_NAME;
+}
+
+class Runner {
+ public:
+  Runner(Host& host, const Options& options) : host_(host), options_(options) {}
+
+  // Runs one call and prints its line; answers false when the run must stop.
+  bool run_call(const std::string& name, const std::string& parameter) {
+    const CallOutcome outcome = host_.call(name, parameter, options_.legacy);
+    if (outcome.status != CallStatus::Ok) {
+      std::fprintf(stderr, "fmhost: %s\n", outcome.message.c_str());
+      status_ = outcome.status == CallStatus::UnknownFunction ? kUnknownFunction : kHostFailure;
+      return false;
+    }
+    print_line(outcome.result);
+    if (options_.idle) host_.idle(options_.idle_level);
+    return true;
+  }
+
+  // Script lines from `in`; an idle event follows the last call.
+  bool run_script(std::istream& in) {
+    std::string line;
+    bool ok = true;
+    while (ok && std::getline(in, line)) {
+      if (const auto call = parse_line(line)) ok = run_call(call->name, call->parameter);
+    }
+    host_.idle(1);
+    return ok;
+  }
+
+  // The prompt: a mistyped name is reported and the session goes on.
+  void run_prompt() {
+    std::string line;
+    for (;;) {
+      std::fputs("fmhost> ", stderr);
+      std::fflush(stderr);
+      if (!std::getline(std::cin, line)) {
+        std::fputc('\n', stderr);
+        break;
+      }
+      const auto call = parse_line(line);
+      if (!call) continue;
+      if (call->name == "quit" || call->name == "exit") break;
+      if (!run_call(call->name, call->parameter) && status_ == kHostFailure) break;
+      status_ = kOk;
+    }
+  }
+
+  bool run(const Action& action) {
+    switch (action.kind) {
+      case Action::Kind::Call:
+        return run_call(action.name, action.parameter);
+      case Action::Kind::String:
+        print_line(host_.string_request(action.number, options_.buffer_units));
+        return true;
+      case Action::Kind::List:
+        list();
+        return true;
+      case Action::Kind::Script:
+        return script_file(action.name);
+    }
+    return true;
+  }
+
+  int status() const { return status_; }
+
+ private:
+  void list() {
+    for (std::uint32_t i = 0; i < FMW_Host_FunctionCount(); ++i) {
+      std::int16_t id = 0;
+      char name[256];
+      char prototype[1024];
+      if (FMW_Host_FunctionAt(i, &id, name, sizeof name, prototype, sizeof prototype, nullptr)) {
+        print_line(std::to_string(id) + " " + name + " " + prototype);
+      }
+    }
+  }
+
+  bool script_file(const std::string& file) {
+    if (file == "-") return run_script(std::cin);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "fmhost: cannot read script %s\n", file.c_str());
+      status_ = kBadUsage;
+      return false;
+    }
+    return run_script(in);
+  }
+
+  Host& host_;
+  const Options& options_;
+  int status_ = kOk;
+};
+
+int run(const Options& options) {
+  // The module reads these when it loads.
+  if (!options.lang.empty()) setenv("VELMORA_LANG", options.lang.c_str(), 1);
+  if (options.debug) setenv("VELMORA_DEBUG", "1", 1);
+
+  Host host;
+  const std::string path =
+      options.module_path.empty() ? default_module_path() : options.module_path;
+  if (const auto failure = host.load(path)) {
+    std::fprintf(stderr, "fmhost: %s\n", failure->c_str());
+    return kModule;
+  }
+  const std::intptr_t answer = host.initialise(options.host_version);
+  if (options.init_only) {
+    print_line("INIT=" + std::to_string(answer));
+    host.shutdown();
+    return kOk;
+  }
+  if (answer != kInitAccepted) {
+    std::fprintf(stderr, "fmhost: the module refused to initialise (answer %ld)\n",
+                 static_cast<long>(answer));
+    host.shutdown();
+    return kModule;
+  }
+  if (options.faults) FMW_Host_SetFaults(options.faults->c_str());
+
+  Runner runner(host, options);
+  if (options.actions.empty()) {
+    if (isatty(STDIN_FILENO)) {
+      runner.run_prompt();
+    } else {
+      runner.run_script(std::cin);
+    }
+  } else {
+    for (const Action& action : options.actions) {
+      if (!runner.run(action)) break;
+    }
+  }
+  host.shutdown();
+  if (options.debug && FMW_Host_LiveAllocations() != 0) {
+    std::fprintf(stderr, "fmhost: %d host blocks or handles were not given back\n",
+                 static_cast<int>(FMW_Host_LiveAllocations()));
+  }
+  return runner.status();
+}
+
+}  // namespace
+
+}  // namespace velmora::fmhost
+
+int main(int argc, char** argv) {
+  using namespace velmora::fmhost;
+  Options options;
+  try {
+    options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "fmhost: %s\n\n%s", e.message.c_str(), kUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  return run(options);
+}

@@ -1,0 +1,44 @@
+// fmhost's command line: options and the ordered list of things to do.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::fmhost {
+
+// One thing to do after initialisation, in command-line order.
+struct Action {
+  enum class Kind { Call, Script, String, List };
+  Kind kind = Kind::Call;
+  std::string name;       // Call: function name; Script: file ("-" for standard input)
+  std::string parameter;  // Call: parameter text (UTF-8)
+  int number = 0;         // String: string number
+};
+
+struct Options {
+  std::string module_path;  // empty: next to the executable
+  std::string lang;         // "", "en" or "ja"
+  std::int16_t host_version = 52;
+  std::uint32_t buffer_units = 1024;
+  bool legacy = false;
+  bool idle = false;
+  int idle_level = 1;
+  std::optional<std::string> faults;
+  bool debug = false;
+  bool init_only = false;
+  bool help = false;
+  std::vector<Action> actions;
+};
+
+struct UsageError {
+  std::string message;
+};
+
+// Parses argv (without the program name); throws UsageError.
+Options parse_options(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace velmora::fmhost
