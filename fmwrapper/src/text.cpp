@@ -95,12 +95,15 @@ FMX_API uint32_t FM_Text_GetBytes(const FMX_Text* text, char* buffer, uint32_t b
                                   uint32_t position, uint32_t length, int32_t encoding,
                                   FMX_ErrorRecord* err) {
   return guarded<uint32_t>(err, 0, [&]() -> uint32_t {
+    // Terminated first, so that the caller finds an empty string whatever fails.
+    if (bufferSize > 0) {
+      require(buffer);
+      buffer[0] = '\0';
+    }
     const FMX_Text& t = require(text);
-    if (bufferSize > 0) require(buffer);
     if (!known_encoding(encoding)) throw BadArgument{};
     const std::u16string_view part = range(t.units, position, length);
     if (bufferSize == 0) return 0;
-    buffer[0] = '\0';
     text_allocation();
     const std::string bytes = encode(part, encoding);
     // Never half a character: a cut multi-byte sequence would turn into garbage.
