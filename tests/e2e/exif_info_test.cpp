@@ -17,7 +17,7 @@ namespace stdfs = std::filesystem;
 
 const stdfs::path kData = stdfs::path(VELMORA_TEST_DATA) / "exif";
 
-std::string quoted(const std::string& text) {
+std::string param_value(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
     if (c == '\\' || c == '\'' || c == '"') out += '\\';
@@ -35,7 +35,7 @@ std::string exif(const std::string& parameter) {
   return out;
 }
 std::string exif_of(const stdfs::path& file) {
-  return exif("PATH=" + quoted(file.string()));
+  return exif("PATH=" + param_value(file.string()));
 }
 
 std::string read_file(const stdfs::path& p) {
@@ -88,7 +88,7 @@ TEST(ExifInfoE2E, NikonIntelFile) {
 }
 
 TEST(ExifInfoE2E, IphoneMotorolaFile) {
-  const std::string text = exif("SRC=" + quoted((kData / "iphone4s-motorola.jpg").string()));
+  const std::string text = exif("SRC=" + param_value((kData / "iphone4s-motorola.jpg").string()));
   // exiftool -n: Orientation 6, ISO 50, SubjectArea 1631 1223 881 881, 3264 px wide.
   expect_in_order(
       text, {"Make='Apple,' ", "Model='iPhone 4S,' ", "Orientation=6 ", "Exif_IFD_Pointer=204 ",
@@ -101,7 +101,8 @@ TEST(ExifInfoE2E, IphoneMotorolaFile) {
 TEST(ExifInfoE2E, SourceKeyWinsOverPath) {
   const std::string nikon = (kData / "nikon-d2h-intel.jpg").string();
   const std::string apple = (kData / "iphone4s-motorola.jpg").string();
-  EXPECT_TRUE(exif("PATH=" + quoted(nikon) + " SRC=" + quoted(apple)).starts_with("Make='Apple,'"));
+  EXPECT_TRUE(exif("PATH=" + param_value(nikon) + " SRC=" + param_value(apple))
+                  .starts_with("Make='Apple,'"));
 }
 
 TEST(ExifInfoE2E, FileEndingInsideItsExifSegment) {
@@ -113,20 +114,22 @@ TEST(ExifInfoE2E, FileEndingInsideItsExifSegment) {
 TEST(ExifInfoE2E, DamagedFilesAnswerWithoutHarm) {
   for (const char* name :
        {"corrupt-ifd-loop.jpg", "corrupt-max-uint32.jpg", "corrupt-huge-tag.jpg"}) {
-    const RunResult r = run_fmhost({"VeImg_ExifInfo", "PATH=" + quoted((kData / name).string())},
-                                   {{"VELMORA_LANG", "en"}});
+    const RunResult r =
+        run_fmhost({"VeImg_ExifInfo", "PATH=" + param_value((kData / name).string())},
+                   {{"VELMORA_LANG", "en"}});
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     EXPECT_EQ(r.out.find("ERROR="), std::string::npos) << name;
     EXPECT_LT(r.out.size(), 4u << 20) << name;
   }
-  EXPECT_TRUE(exif_of(kData / "corrupt-ifd-loop.jpg").starts_with("DateTime="));
+  EXPECT_TRUE(exif_of(kData / "corrupt-ifd-loop.jpg")
+                  .starts_with("Orientation=1 XResolution=72/1 YResolution=72/1 "));
 }
 
 TEST(ExifInfoE2E, Errors) {
   EXPECT_EQ(exif("SOURCE=x").substr(0, 10), "ERROR=-50 ");
-  EXPECT_EQ(exif("PATH=" + quoted((kData / "no-such-file.jpg").string())).substr(0, 10),
+  EXPECT_EQ(exif("PATH=" + param_value((kData / "no-such-file.jpg").string())).substr(0, 10),
             "ERROR=-43 ");
-  EXPECT_EQ(exif("PATH=" + quoted(kData.string())),
+  EXPECT_EQ(exif("PATH=" + param_value(kData.string())),
             "ERROR=-1000 MESSAGE='The file could not be opened.'");
   // Not a JPEG, and an empty file: no EXIF block, no error.
   EXPECT_EQ(exif_of(kData / "README.md"), "");
@@ -213,7 +216,7 @@ TEST_F(ToolWrittenFiles, WindowsFormPath) {
   // C: is the root of the default drive table.
   std::string windows = "C:" + (dir_ / "mm.jpg").string();
   for (char& c : windows) c = c == '/' ? '\\' : c;
-  EXPECT_EQ(exif("PATH=" + quoted(windows)), exif_of(dir_ / "mm.jpg"));
+  EXPECT_EQ(exif("PATH=" + param_value(windows)), exif_of(dir_ / "mm.jpg"));
 }
 
 }  // namespace
