@@ -87,8 +87,12 @@ TEST(FileTypes, EachTypeMatchesItsOwnExtension) {
 TEST(FindPattern, NameAndExtensionDefaultToStar) {
   using velmora::files::find_pattern;
   using velmora::files::FindCriteria;
-  EXPECT_EQ(find_pattern(FindCriteria{.name = "", .extension = "jpg"}), "*.jpg");
-  EXPECT_EQ(find_pattern(FindCriteria{.name = "report"}), "report.*");
+  FindCriteria jpg;
+  jpg.extension = "jpg";
+  EXPECT_EQ(find_pattern(jpg), "*.jpg");
+  FindCriteria report;
+  report.name = "report";
+  EXPECT_EQ(find_pattern(report), "report.*");
   EXPECT_EQ(find_pattern(FindCriteria{}), "*.*");
 }
 
