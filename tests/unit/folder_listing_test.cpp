@@ -1,0 +1,82 @@
+// The kept folder listing: reused while the folder is unchanged, listed again as soon as
+// an entry is added, removed or renamed, and never mixed up between folders.
+#include "files/folder_listing.hpp"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/linux/drive_map.hpp"
+
+namespace velmora::files {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+class KeptListing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (stdfs::temp_directory_path() / "velmora-listing-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    std::optional<std::string> native = platform::linux_backend::native_from_host(dir_.string());
+    if (!native) GTEST_SKIP() << "the temporary folder lies on no drive of this process";
+    native_ = *native;
+    forget_listing();
+  }
+  void TearDown() override {
+    forget_listing();
+    std::error_code ec;
+    stdfs::remove_all(dir_, ec);
+  }
+  void touch(const std::string& name) { std::ofstream(dir_ / name) << "x"; }
+  Listing list(const std::string& folder) {
+    const Listing* out = nullptr;
+    EXPECT_EQ(visible_entries(folder, out), 0);
+    Listing copy = out ? *out : Listing{};
+    std::sort(copy.begin(), copy.end());
+    return copy;
+  }
+
+  stdfs::path dir_;
+  std::string native_;
+};
+
+TEST_F(KeptListing, FollowsEveryChangeOfTheFolder) {
+  touch("a.txt");
+  touch("b.txt");
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "b.txt"}));
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "b.txt"}));
+  touch("c.txt");
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "b.txt", "c.txt"}));
+  stdfs::remove(dir_ / "a.txt");
+  EXPECT_EQ(list(native_), (Listing{"b.txt", "c.txt"}));
+  stdfs::rename(dir_ / "b.txt", dir_ / "z.txt");
+  EXPECT_EQ(list(native_), (Listing{"c.txt", "z.txt"}));
+  stdfs::create_directory(dir_ / "sub");
+  EXPECT_EQ(list(native_), (Listing{"c.txt", "sub:", "z.txt"}));
+}
+
+TEST_F(KeptListing, ReusedOnlyForTheSameFolderAfterItSettled) {
+  stdfs::create_directory(dir_ / "one");
+  stdfs::create_directory(dir_ / "two");
+  std::ofstream(dir_ / "one" / "x") << "1";
+  std::ofstream(dir_ / "two" / "y") << "2";
+  std::ofstream(dir_ / "two" / "z") << "3";
+  EXPECT_EQ(list(native_ + "\\one"), (Listing{"x"}));
+  EXPECT_EQ(list(native_ + "\\two"), (Listing{"y", "z"}));
+  EXPECT_EQ(list(native_ + "\\one"), (Listing{"x"}));
+}
+
+TEST_F(KeptListing, EmptyAndMissingFolders) {
+  EXPECT_EQ(list(native_), Listing{});
+  const Listing* out = nullptr;
+  EXPECT_NE(visible_entries(native_ + "\\missing", out), 0);
+}
+
+}  // namespace
+}  // namespace velmora::files
