@@ -26,14 +26,21 @@ std::string share_root(const std::string& full) {
   return full.substr(0, cut) + "\\";
 }
 
-void read_flags(std::string_view path, PathSpec& out) {
-  std::uint32_t attributes = 0;
-  out.exists = platform::get_attributes(path, attributes);
-  out.is_folder = out.exists && (attributes & platform::attr::kDirectory) != 0;
+// A stable number for the folder that holds an item: a hash of its path, letters in any
+// case, as the classic file system's folder numbers were stable for a folder.
+std::int32_t parent_number(std::string_view folder) {
+  std::uint32_t hash = 2166136261u;
+  for (char c : folder) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') u = static_cast<unsigned char>(u - 'a' + 'A');
+    hash = (hash ^ u) * 16777619u;
+  }
+  return static_cast<std::int32_t>(hash & 0x7FFFFFFF) | 2;  // never the root's 1
 }
 
 // The platform file specification of a full path: volume (drive number in the list)
-// and parent folder (a stable number of the folder that holds the item).  0, -43 when
+// and parent folder (a stable number of the folder that holds the item), with the
+// item's exists and folder flags.  0, -43 when
 // the item is missing but its folder exists, -120 when the folder is missing, -35 when
 // the drive or share is unknown.
 Err make_file_spec(const std::string& full, PathSpec& out) {
@@ -49,17 +56,20 @@ Err make_file_spec(const std::string& full, PathSpec& out) {
     return kNoSuchVolume;
   }
 
-  std::size_t start = name_start(full);
-  bool is_root = start >= full.size() || (start == 3 && full[1] == ':' && full.size() == 3);
-  if (is_root || start == 0) {
-    out.parent_id = 1;  // the root's parent, as the classic file system numbers it
-    return platform::exists(full) ? kNoErr : kFileNotFound;
+  // The item itself first: when it exists, its folder does too.
+  std::uint32_t attributes = 0;
+  std::string_view item = full;
+  if (item.size() > 3 && ends_with_backslash(item)) item.remove_suffix(1);
+  std::size_t start = name_start(item);
+  bool is_root = start >= item.size() || start == 0;
+  out.parent_id = is_root ? 1 : parent_number(item.substr(0, start));
+  if (platform::get_attributes(full, attributes)) {
+    out.exists = true;
+    out.is_folder = (attributes & platform::attr::kDirectory) != 0;
+    return kNoErr;
   }
-  std::string folder = full.substr(0, start);
-  platform::FileIdentity parent;
-  if (!platform::identity(folder, parent) || !platform::is_folder(folder)) return kDirNotFound;
-  out.parent_id = static_cast<std::int32_t>(parent.node & 0x7FFFFFFF);
-  return platform::exists(full) ? kNoErr : kFileNotFound;
+  if (is_root) return kFileNotFound;
+  return platform::is_folder(item.substr(0, start)) ? kFileNotFound : kDirNotFound;
 }
 
 Err resolve_network(std::string_view text, PathSpec& out) {
@@ -115,9 +125,7 @@ Err resolve_path(std::string_view text, PathSpec& out) {
     out.is_folder = false;
     return kNoErr;
   }
-  if (spec != kNoErr) return spec;
-  read_flags(full, out);
-  return kNoErr;
+  return spec;
 }
 
 }  // namespace velmora::files
