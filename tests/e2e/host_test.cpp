@@ -1,5 +1,10 @@
 // The host program end to end: the real fmhost loading the real module.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -206,6 +211,54 @@ TEST(HostScript, StopsAtAnUnknownFunction) {
   EXPECT_EQ(r.status, 4);
   EXPECT_EQ(r.out, "3\n");
   EXPECT_NE(r.err.find("VeUtl_Nothing"), std::string::npos) << r.err;
+}
+
+// Runs fmhost on a pseudo-terminal so that it shows its prompt; answers what it wrote
+// there (prompt, echo and results together) and its exit status.
+RunResult run_on_terminal(const std::string& typed) {
+  RunResult r;
+  int master = -1;
+  const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    execl(FMHOST_PATH, FMHOST_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (pid < 0) return r;
+  (void)!write(master, typed.data(), typed.size());
+  char buf[4096];
+  for (int idle_rounds = 0; idle_rounds < 100;) {  // gives up after 10 s of silence
+    pollfd p{master, POLLIN, 0};
+    const int ready = poll(&p, 1, 100);
+    if (ready == 0) {
+      ++idle_rounds;
+      continue;
+    }
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n <= 0) break;  // the child closed the terminal
+    r.out.append(buf, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  if (waitpid(pid, &status, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    r.status = -1;
+  } else {
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  close(master);
+  return r;
+}
+
+TEST(HostPrompt, RunsLinesUntilQuit) {
+  const RunResult r = run_on_terminal(
+      "VeUtl_CalcRect RECT=0,0,4,7 HEIGHT\nNope x\nVeUtl_TagList q=1\nquit\n"
+      "VeUtl_TagList never=1\n");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_GE(count(r.out, "fmhost> "), 4) << r.out;
+  EXPECT_NE(r.out.find("fmhost> 7\r\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("unknown function Nope"), std::string::npos) << r.out;  // and goes on
+  EXPECT_NE(r.out.find("fmhost> Q\r\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("NEVER"), std::string::npos) << r.out;
 }
 
 TEST(HostIdle, EventsFollowCallsAndScripts) {
