@@ -237,8 +237,11 @@ RunResult run_on_terminal(const std::string& typed) {
     if (n <= 0) break;  // the child closed the terminal
     r.out.append(buf, static_cast<std::size_t>(n));
   }
+  // The terminal closes a little before the process ends.
   int status = 0;
-  if (waitpid(pid, &status, WNOHANG) == 0) {
+  pid_t done = 0;
+  for (int i = 0; i < 100 && (done = waitpid(pid, &status, WNOHANG)) == 0; ++i) usleep(100000);
+  if (done == 0) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     r.status = -1;
