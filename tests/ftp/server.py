@@ -115,16 +115,25 @@ def main():
 
     handler = TestHandler
     if args.tls:
-        from pyftpdlib.handlers import TLS_FTPHandler
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        class EagerTlsDTPHandler(TLS_DTPHandler):
+            # Clients that connect the data channel before the transfer command start
+            # the handshake at once; pyftpdlib would take that early read for a hang-up.
+            def readable(self):
+                if self._ssl_accepting:
+                    return True
+                return super().readable()
 
         class TlsTestHandler(TLS_FTPHandler, TestHandler):
-            dtp_handler = TLS_FTPHandler.dtp_handler
+            dtp_handler = EagerTlsDTPHandler
             certfile = args.tls
             tls_control_required = True
             tls_data_required = True
 
         handler = TlsTestHandler
     handler.authorizer = authorizer
+    handler.auth_failed_timeout = 0.2  # the wrong-password tests need not wait 3 s
     handler.permit_foreign_addresses = False
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
