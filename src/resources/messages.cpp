@@ -44,6 +44,19 @@ constexpr std::array kMessages = {
     Message{-2093, "The picture engine could not be loaded.", "画像エンジンを読み込めません。"},
     Message{-2094, "The picture engine is incomplete.", "画像エンジンが不完全です。"},
     Message{-2095, "The picture engine is not available.", "画像エンジンが利用できません。"},
+    Message{-12002, "The FTP server did not answer in time.", "FTPサーバの応答がタイムアウトしました。"},
+    Message{-12003, "The FTP server refused the request.", "FTPサーバが要求を拒否しました。"},
+    Message{-12004, "An internal network error occurred.", "ネットワークの内部エラーが発生しました。"},
+    Message{-12005, "The URL is not valid.", "URLが正しくありません。"},
+    Message{-12006, "The URL scheme is not supported.", "URLのスキームはサポートされていません。"},
+    Message{-12007, "The server name could not be resolved.", "サーバ名を解決できません。"},
+    Message{-12014, "The user name or password is wrong.", "ユーザ名またはパスワードが正しくありません。"},
+    Message{-12017, "The network operation was cancelled.", "ネットワーク操作がキャンセルされました。"},
+    Message{-12029, "The connection to the server could not be made.", "サーバに接続できません。"},
+    Message{-12030, "The connection was aborted during the transfer.", "転送中に接続が中断されました。"},
+    Message{-12031, "The connection was reset by the server.", "サーバによって接続がリセットされました。"},
+    Message{-12045, "The server's certificate is not trusted.", "サーバの証明書は信頼されていません。"},
+    Message{-12157, "The secure connection could not be made.", "セキュリティで保護された接続を確立できません。"},
 };
 
 }  // namespace
