@@ -35,6 +35,12 @@ TEST(CopyFile, FileIntoFolderKeepsNameContentAndTimeAndNeverOverwrites) {
   EXPECT_TRUE(is_error(d.call("VeUtl_CopyFile", "SRC=C:A:x.txt DEST=D:B"), 80));
   EXPECT_EQ(read_file(copy), data);
 
+  // A read-only file's copy is read-only too.
+  write_file(d.root('C') / "A" / "ro.txt", "r");
+  stdfs::permissions(d.root('C') / "A" / "ro.txt", stdfs::perms::owner_read);
+  EXPECT_EQ(d.call("VeUtl_CopyFile", "SRC=C:A:ro.txt DEST=D:B"), "");
+  EXPECT_EQ(stdfs::status(d.root('D') / "B" / "ro.txt").permissions(), stdfs::perms::owner_read);
+
   // PATH stands in for SRC; a destination that does not exist is the new file's name.
   EXPECT_EQ(d.call("VeUtl_CopyFile", "PATH=C:A:x.txt DEST=D:B:y.txt"), "");
   EXPECT_EQ(read_file(d.root('D') / "B" / "y.txt"), "changed");

@@ -176,6 +176,16 @@ TEST(FindFile, VolumeRestrictsTheSearch) {
             (std::vector<std::string>{"C:\\\\c.jpg", "D:\\\\x\\\\d.jpg", "E:\\\\e.jpg"}));
 }
 
+TEST(FindFile, LocalOnlyLeavesNetworkDrivesOut) {
+  Drives d("C");
+  d.add("N", stdfs::temp_directory_path(), ",type=network");
+  write_file(d.root('C') / "c.jpg", "");
+  write_file(d.root('N') / "n.jpg", "");
+  EXPECT_EQ(find_all(d, "EXTENSION=jpg", 5),
+            (std::vector<std::string>{"C:\\\\c.jpg", "N:\\\\n.jpg"}));
+  EXPECT_EQ(find_all(d, "EXTENSION=jpg LOCALONLY", 5), (std::vector<std::string>{"C:\\\\c.jpg"}));
+}
+
 TEST(FindFile, LinksAreReportedButNeverEntered) {
   Drives d("C");
   write_file(d.root('C') / "A" / "a.jpg", "");
