@@ -154,6 +154,10 @@ TEST(MoveFile, NeverReplacesAnExistingFile) {
   EXPECT_TRUE(is_error(d.call("VeUtl_MoveFile", "SRC=C:a.txt DEST=C:B"), 183));
   EXPECT_EQ(read_file(d.root('C') / "B" / "a.txt"), "old");
   EXPECT_EQ(read_file(d.root('C') / "a.txt"), "new");
+  // Into a folder that does not exist: "path not found", and the file stays.
+  EXPECT_TRUE(is_error(d.call("VeUtl_MoveFile", "SRC=C:a.txt DEST=C:no:where.txt"), -120));
+  EXPECT_TRUE(is_error(d.call("VeUtl_RenameFile", "SRC=C:a.txt DEST=C:no:where.txt"), -120));
+  EXPECT_EQ(read_file(d.root('C') / "a.txt"), "new");
 }
 
 // A folder on another file system (tmpfs), when the machine has one.

@@ -191,7 +191,12 @@ bool move_item(std::string_view from, std::string_view to) {
   const int err = rename_no_replace(*src, *dst);
   if (err == 0) return true;
   if (err == EEXIST || err == ENOTEMPTY) return fail_with(winerr::kAlreadyExists);
-  if (err != EXDEV) return fail(err, err == ENOENT ? *src : *dst);
+  if (err == ENOENT) {
+    // A missing source is "file not found"; a missing folder to move into, "path not found".
+    struct stat st {};
+    return ::lstat(src->c_str(), &st) != 0 ? fail(ENOENT, *src) : fail(ENOENT, *dst);
+  }
+  if (err != EXDEV) return fail(err, *dst);
 
   // Another file system: copy, make it durable and check it, then let go of the source.
   struct stat st {};
