@@ -34,9 +34,4 @@ Err answer(Call&) { return kNotImplemented; }
 Err ask(Call&) { return kNotImplemented; }
 }  // namespace dialogs
 
-namespace apps {
-Err launch_app(Call&) { return kNotImplemented; }
-Err quit_app(Call&) { return kNotImplemented; }
-}  // namespace apps
-
 }  // namespace velmora

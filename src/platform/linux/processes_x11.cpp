@@ -1,0 +1,240 @@
+// Closing other programs' windows through X11, the way a window manager's close button
+// does: a WM_DELETE_WINDOW message to each visible top-level window of the processes.
+//
+// Xlib is loaded at run time rather than linked: the module must still load, and every
+// other function still work, on a server or container without any X library; only this
+// one call needs it, and without it there is no display to reach anyway.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/processes.hpp"
+
+namespace velmora::platform {
+
+namespace {
+
+struct Xlib {
+  decltype(&::XOpenDisplay) open_display;
+  decltype(&::XCloseDisplay) close_display;
+  decltype(&::XScreenCount) screen_count;
+  decltype(&::XRootWindow) root_window;
+  decltype(&::XInternAtom) intern_atom;
+  decltype(&::XGetWindowProperty) get_window_property;
+  decltype(&::XFree) free;
+  decltype(&::XQueryTree) query_tree;
+  decltype(&::XGetWindowAttributes) get_window_attributes;
+  decltype(&::XGetWMProtocols) get_wm_protocols;
+  decltype(&::XSendEvent) send_event;
+  decltype(&::XSync) sync;
+  decltype(&::XSetErrorHandler) set_error_handler;
+};
+
+template <typename F>
+bool bind(void* library, const char* name, F& out) {
+  out = reinterpret_cast<F>(::dlsym(library, name));
+  return out != nullptr;
+}
+
+// Loaded once and kept: unloading Xlib while a toolkit of the host may share it is not
+// worth the few pages it holds.  Null when the library or one of its calls is missing.
+const Xlib* load_xlib() {
+  static const Xlib* loaded = []() -> const Xlib* {
+    void* library = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static Xlib x{};
+    const bool complete =
+        bind(library, "XOpenDisplay", x.open_display) &&
+        bind(library, "XCloseDisplay", x.close_display) &&
+        bind(library, "XScreenCount", x.screen_count) &&
+        bind(library, "XRootWindow", x.root_window) &&
+        bind(library, "XInternAtom", x.intern_atom) &&
+        bind(library, "XGetWindowProperty", x.get_window_property) &&
+        bind(library, "XFree", x.free) && bind(library, "XQueryTree", x.query_tree) &&
+        bind(library, "XGetWindowAttributes", x.get_window_attributes) &&
+        bind(library, "XGetWMProtocols", x.get_wm_protocols) &&
+        bind(library, "XSendEvent", x.send_event) && bind(library, "XSync", x.sync) &&
+        bind(library, "XSetErrorHandler", x.set_error_handler);
+    if (!complete) {
+      ::dlclose(library);
+      return nullptr;
+    }
+    return &x;
+  }();
+  return loaded;
+}
+
+// Windows come and go while we look at them; an error about one that vanished must not
+// end the host (Xlib's default handler exits the process).
+int ignore_error(Display*, XErrorEvent*) {
+  return 0;
+}
+
+constexpr long kNormalState = 1;  // WM_STATE values
+constexpr long kIconicState = 3;
+constexpr int kFrameDepth = 2;  // frame, inner frame, client: how deep clients hide
+constexpr long kMaxListItems = 1 << 16;
+
+class Closer {
+ public:
+  Closer(const Xlib& x, Display* d) : x_(x), d_(d) {
+    wm_state_ = x_.intern_atom(d_, "WM_STATE", False);
+    wm_protocols_ = x_.intern_atom(d_, "WM_PROTOCOLS", False);
+    wm_delete_ = x_.intern_atom(d_, "WM_DELETE_WINDOW", False);
+    net_wm_pid_ = x_.intern_atom(d_, "_NET_WM_PID", False);
+    net_client_list_ = x_.intern_atom(d_, "_NET_CLIENT_LIST", False);
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0) host_name_ = host;
+  }
+
+  // Every top-level window of every screen: the window manager's client list, the root's
+  // children, and the client windows inside frames of a reparenting window manager.
+  std::vector<Window> top_level_windows() {
+    std::vector<Window> found;
+    for (int screen = 0; screen < x_.screen_count(d_); ++screen) {
+      const Window root = x_.root_window(d_, screen);
+      for (unsigned long w : cardinals(root, net_client_list_, XA_WINDOW)) found.push_back(w);
+      for (Window child : children(root)) {
+        found.push_back(child);
+        if (cardinals(child, net_wm_pid_, XA_CARDINAL).empty())
+          add_clients(child, kFrameDepth, found);
+      }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+  }
+
+  bool owned_by(Window w, const std::vector<std::uint32_t>& ids) {
+    const std::vector<unsigned long> pid = cardinals(w, net_wm_pid_, XA_CARDINAL);
+    if (pid.empty()) return false;
+    if (std::find(ids.begin(), ids.end(), pid.front()) == ids.end()) return false;
+    // A process id means this machine's process only when the window says it runs here.
+    const std::string machine = text(w, XA_WM_CLIENT_MACHINE);
+    return machine.empty() || host_name_.empty() || machine == host_name_;
+  }
+
+  // Shown on screen, or only minimised or on another desktop: what the user sees as an
+  // open window.  Windows the program itself hides are not.
+  bool visible(Window w) {
+    XWindowAttributes a{};
+    if (x_.get_window_attributes(d_, w, &a) == 0) return false;
+    if (a.map_state == IsViewable) return true;
+    const std::vector<unsigned long> state = cardinals(w, wm_state_, wm_state_);
+    return !state.empty() && (static_cast<long>(state.front()) == kNormalState ||
+                              static_cast<long>(state.front()) == kIconicState);
+  }
+
+  // Asks politely, and only a window that understands the question: a window without
+  // the delete protocol would have to be killed, which loses the user's work.
+  bool ask_to_close(Window w) {
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool supported = false;
+    if (x_.get_wm_protocols(d_, w, &protocols, &count) != 0 && protocols != nullptr) {
+      supported = std::find(protocols, protocols + std::max(count, 0), wm_delete_) !=
+                  protocols + std::max(count, 0);
+      x_.free(protocols);
+    }
+    if (!supported) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = wm_protocols_;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(wm_delete_);
+    event.xclient.data.l[1] = CurrentTime;
+    return x_.send_event(d_, w, False, NoEventMask, &event) != 0;
+  }
+
+ private:
+  std::vector<Window> children(Window w) {
+    Window root = 0, parent = 0;
+    Window* kids = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> out;
+    if (x_.query_tree(d_, w, &root, &parent, &kids, &count) != 0 && kids != nullptr) {
+      out.assign(kids, kids + count);
+    }
+    if (kids != nullptr) x_.free(kids);
+    return out;
+  }
+
+  void add_clients(Window frame, int depth, std::vector<Window>& found) {
+    if (depth == 0) return;
+    for (Window child : children(frame)) {
+      if (!cardinals(child, wm_state_, wm_state_).empty()) {
+        found.push_back(child);
+      } else {
+        add_clients(child, depth - 1, found);
+      }
+    }
+  }
+
+  // A property of 32-bit items (Xlib hands them over as longs).
+  std::vector<unsigned long> cardinals(Window w, Atom property, Atom type) {
+    Atom actual_type = 0;
+    int actual_format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> out;
+    if (x_.get_window_property(d_, w, property, 0, kMaxListItems, False, type, &actual_type,
+                               &actual_format, &count, &after, &data) == Success &&
+        data != nullptr && actual_type == type && actual_format == 32) {
+      const auto* items = reinterpret_cast<const unsigned long*>(data);
+      out.assign(items, items + count);
+    }
+    if (data != nullptr) x_.free(data);
+    return out;
+  }
+
+  std::string text(Window w, Atom property) {
+    Atom actual_type = 0;
+    int actual_format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string out;
+    if (x_.get_window_property(d_, w, property, 0, 64, False, AnyPropertyType, &actual_type,
+                               &actual_format, &count, &after, &data) == Success &&
+        data != nullptr && actual_format == 8) {
+      out.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data != nullptr) x_.free(data);
+    return out;
+  }
+
+  const Xlib& x_;
+  Display* d_;
+  Atom wm_state_ = 0, wm_protocols_ = 0, wm_delete_ = 0, net_wm_pid_ = 0, net_client_list_ = 0;
+  std::string host_name_;
+};
+
+}  // namespace
+
+CloseOutcome close_windows(const std::vector<std::uint32_t>& process_ids, int& asked) {
+  asked = 0;
+  const Xlib* x = load_xlib();
+  if (x == nullptr) return CloseOutcome::NoDisplay;
+  Display* display = x->open_display(nullptr);  // the display the user's session names
+  if (display == nullptr) return CloseOutcome::NoDisplay;
+  const XErrorHandler previous = x->set_error_handler(ignore_error);
+  {
+    Closer closer(*x, display);
+    for (Window w : closer.top_level_windows()) {
+      if (closer.owned_by(w, process_ids) && closer.visible(w) && closer.ask_to_close(w)) ++asked;
+    }
+  }
+  x->sync(display, False);  // delivered before the connection goes, errors drained here
+  x->close_display(display);
+  x->set_error_handler(previous);
+  return CloseOutcome::Asked;
+}
+
+}  // namespace velmora::platform
