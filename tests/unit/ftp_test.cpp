@@ -2,13 +2,17 @@
 // case-insensitive remote search (over a scripted session) and the status lines.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ftp/listing.hpp"
 #include "ftp/remote_search.hpp"
 #include "ftp/status_lines.hpp"
+#include "ftp/transfer.hpp"
 #include "ftp/url.hpp"
 
 namespace velmora::ftp {
@@ -201,6 +205,124 @@ TEST(FtpRemoteSearch, DoubleByteNamesCompareByteForByte) {
   EXPECT_EQ(find_ignoring_case(s, "/" + ti + "X"), "/" + ti + "x");
   EXPECT_EQ(upper_native(ti + "ab"), ti + "AB");
   EXPECT_EQ(find_ignoring_case(s, "/\x83\x41X"), std::nullopt);
+}
+
+// Records what a transfer asks of its session; the remote side always has the file.
+struct SessionLog {
+  int opened = 0;
+  platform::FtpLogin login;
+  std::string get_remote, get_local, put_local, put_remote;
+};
+
+class RecordingSession : public ScriptedSession {
+ public:
+  explicit RecordingSession(SessionLog& log) : log_(log) {}
+  std::uint32_t connect(const platform::FtpLogin& login) override {
+    log_.login = login;
+    return 0;
+  }
+  std::uint32_t list(std::string_view path, std::vector<platform::FtpEntry>& out) override {
+    out = {{std::string(path), false}};
+    return 0;
+  }
+  std::uint32_t get(std::string_view remote, std::string_view local) override {
+    log_.get_remote = remote;
+    log_.get_local = local;
+    return 0;
+  }
+  std::uint32_t put(std::string_view local, std::string_view remote) override {
+    log_.put_local = local;
+    log_.put_remote = remote;
+    return 0;
+  }
+
+ private:
+  SessionLog& log_;
+};
+
+class FtpTransferPlan : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/velmora-ftp-unit-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    std::filesystem::create_directories(dir_ / "folder");
+    std::ofstream(dir_ / "file.txt") << "x";
+    std::ofstream(dir_ / "folder" / "taken.txt") << "y";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // The drive C: is the root folder unless the environment says otherwise.
+  std::string native(const std::string& relative) const {
+    std::string path = "C:" + dir_.string() + (relative.empty() ? "" : "/" + relative);
+    for (auto& c : path) c = c == '/' ? '\\' : c;
+    return path;
+  }
+
+  std::int32_t run(TransferRequest request) {
+    return transfer(request, [this]() -> std::unique_ptr<platform::FtpSession> {
+      ++log.opened;
+      return std::make_unique<RecordingSession>(log);
+    });
+  }
+
+  std::filesystem::path dir_;
+  SessionLog log;
+};
+
+TEST_F(FtpTransferPlan, LocalChecksComeBeforeAnyNetwork) {
+  TransferRequest r;
+  r.url = "ftp://h/taken.txt";
+  r.local_path = native("folder");
+  EXPECT_EQ(run(r), 80);  // the folder already holds a file of the remote name
+  r.local_path = native("file.txt");
+  EXPECT_EQ(run(r), 80);
+  r.url = "http://h/x";
+  r.local_path = native("new.txt");
+  EXPECT_EQ(run(r), -1);
+  r.direction = Direction::kUpload;
+  r.url = "ftp://h/x";
+  r.local_path = native("folder");
+  EXPECT_EQ(run(r), 2);
+  EXPECT_EQ(log.opened, 0);
+}
+
+TEST_F(FtpTransferPlan, TargetsAndLogin) {
+  TransferRequest r;
+  r.url = "ftps://bob@h:2121/pub/new.bin";
+  r.user = "ignored";
+  r.password = "pw";
+  r.timeout_ms = 5000;
+  r.passive = true;
+  r.local_path = native("folder") + "\\";
+  EXPECT_EQ(run(r), 0);
+  EXPECT_EQ(log.get_remote, "/pub/new.bin");
+  EXPECT_EQ(log.get_local, native("folder") + "\\new.bin");
+  EXPECT_EQ(log.login.host, "h");
+  EXPECT_EQ(log.login.port, 2121);
+  EXPECT_EQ(log.login.user, "bob");
+  EXPECT_EQ(log.login.password, "pw");
+  EXPECT_TRUE(log.login.secure);
+  EXPECT_TRUE(log.login.passive);
+  EXPECT_EQ(log.login.timeout_ms, 5000u);
+
+  r = TransferRequest{};
+  r.direction = Direction::kUpload;
+  r.url = "ftp://h/inbox/";
+  r.local_path = native("file.txt");
+  EXPECT_EQ(run(r), 0);
+  EXPECT_EQ(log.put_remote, "/inbox/file.txt");
+  EXPECT_EQ(log.login.port, 21);
+  EXPECT_FALSE(log.login.secure);
+  EXPECT_FALSE(log.login.passive);
+  r.url = "ftp://h/inbox/renamed.txt";
+  EXPECT_EQ(run(r), 0);
+  EXPECT_EQ(log.put_remote, "/inbox/renamed.txt");
+  // A URL that cannot be split still reaches the session, which refuses the empty host.
+  r.url = "not a url";
+  EXPECT_EQ(run(r), 0);
+  EXPECT_EQ(log.login.host, "");
+  EXPECT_EQ(log.opened, 4);
 }
 
 TEST(FtpStatusLines, EveryNarratedStatusHasItsLine) {
