@@ -4,6 +4,7 @@
 set -euo pipefail
 
 fmhost="${1:-build/bin/fmhost}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
 if [ ! -x "$fmhost" ]; then
   echo "demo: $fmhost is not an executable fmhost (build first: make build)" >&2
   exit 1
@@ -20,6 +21,9 @@ calls=(
   "Invert the colour 10,20,30"                 "VeUtl_CalcColor 10,20,30 INVERT"
   "Pick SIZE out of another function's answer" "VeUtl_Tag TAG=SIZE NAME='a.txt' KIND=file SIZE=1200"
   "The keys of an answer"                      "VeUtl_TagList NAME='a' KIND=file size=3"
+  "Describe this project's README"             "VeUtl_FileInfo PATH='$root/README.md'"
+  "How many items the test-data folder holds"  "VeUtl_FolderItemCount PATH='$root/tests/data'"
+  "Camera tags of a real photo"                "VeImg_ExifInfo PATH='$root/tests/data/exif/iphone4s-motorola.jpg'"
 )
 
 script=""
