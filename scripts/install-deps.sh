@@ -12,7 +12,7 @@ PACKAGES=(
   libcurl4-openssl-dev liblnk-dev libbfio-dev libattr1-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   # X11: closing other programs' windows (headers; the library is loaded at run time)
-  libx11-dev
+  libx11-dev libxres-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
   xvfb
