@@ -1,8 +1,9 @@
 /* A small X client for the window-closing tests: two visible top-level windows and one
  * that is never shown, all accepting WM_DELETE_WINDOW and naming their process in
- * _NET_WM_PID.  Every close request is written to the log file given as the only
- * argument ("ready", then "delete visible-1", "delete hidden", ...); the program ends
- * a second after both visible windows were asked to close, or after 60 seconds. */
+ * _NET_WM_PID (unless started with --no-pid, like older toolkits).  Every close request
+ * is written to the log file given as the last argument ("ready", then
+ * "delete visible-1", "delete hidden", ...); the program ends a second after both
+ * visible windows were asked to close, or after 60 seconds. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -23,8 +24,9 @@ static void log_line(const char* path, const char* text) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const char* log = argv[1];
+  if (argc < 2 || argc > 3) return 2;
+  const int name_pid = !(argc == 3 && strcmp(argv[1], "--no-pid") == 0);
+  const char* log = argv[argc - 1];
   Display* d = XOpenDisplay(NULL);
   if (d == NULL) return 3;
   Atom wm_delete = XInternAtom(d, "WM_DELETE_WINDOW", False);
@@ -36,8 +38,10 @@ int main(int argc, char** argv) {
     windows[i] = XCreateSimpleWindow(d, DefaultRootWindow(d), 10 + 40 * i, 10, 100, 80, 1, 0, 0);
     XStoreName(d, windows[i], names[i]);
     XSetWMProtocols(d, windows[i], &wm_delete, 1);
-    XChangeProperty(d, windows[i], net_wm_pid, XA_CARDINAL, 32, PropModeReplace,
-                    (unsigned char*)&pid, 1);
+    if (name_pid) {
+      XChangeProperty(d, windows[i], net_wm_pid, XA_CARDINAL, 32, PropModeReplace,
+                      (unsigned char*)&pid, 1);
+    }
     XSelectInput(d, windows[i], StructureNotifyMask);
   }
   for (int i = 0; i < kVisible; ++i) XMapWindow(d, windows[i]);

@@ -3,15 +3,19 @@
 //
 // Xlib is loaded at run time rather than linked: the module must still load, and every
 // other function still work, on a server or container without any X library; only this
-// one call needs it, and without it there is no display to reach anyway.
+// one call needs it, and without it there is no display to reach anyway.  The X resource
+// extension library is optional on top: it tells the process of a window that does not
+// name it in _NET_WM_PID (older toolkits).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,15 @@ struct Xlib {
   decltype(&::XSendEvent) send_event;
   decltype(&::XSync) sync;
   decltype(&::XSetErrorHandler) set_error_handler;
+  decltype(&::XCreateSimpleWindow) create_simple_window;
+  decltype(&::XDestroyWindow) destroy_window;
+};
+
+struct XRes {
+  decltype(&::XResQueryClientIds) query_client_ids;
+  decltype(&::XResGetClientIdType) get_client_id_type;
+  decltype(&::XResGetClientPid) get_client_pid;
+  decltype(&::XResClientIdsDestroy) client_ids_destroy;
 };
 
 template <typename F>
@@ -61,12 +74,32 @@ const Xlib* load_xlib() {
         bind(library, "XGetWindowAttributes", x.get_window_attributes) &&
         bind(library, "XGetWMProtocols", x.get_wm_protocols) &&
         bind(library, "XSendEvent", x.send_event) && bind(library, "XSync", x.sync) &&
-        bind(library, "XSetErrorHandler", x.set_error_handler);
+        bind(library, "XSetErrorHandler", x.set_error_handler) &&
+        bind(library, "XCreateSimpleWindow", x.create_simple_window) &&
+        bind(library, "XDestroyWindow", x.destroy_window);
     if (!complete) {
       ::dlclose(library);
       return nullptr;
     }
     return &x;
+  }();
+  return loaded;
+}
+
+const XRes* load_xres() {
+  static const XRes* loaded = []() -> const XRes* {
+    void* library = ::dlopen("libXRes.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static XRes r{};
+    const bool complete = bind(library, "XResQueryClientIds", r.query_client_ids) &&
+                          bind(library, "XResGetClientIdType", r.get_client_id_type) &&
+                          bind(library, "XResGetClientPid", r.get_client_pid) &&
+                          bind(library, "XResClientIdsDestroy", r.client_ids_destroy);
+    if (!complete) {
+      ::dlclose(library);
+      return nullptr;
+    }
+    return &r;
   }();
   return loaded;
 }
@@ -84,7 +117,7 @@ constexpr long kMaxListItems = 1 << 16;
 
 class Closer {
  public:
-  Closer(const Xlib& x, Display* d) : x_(x), d_(d) {
+  Closer(const Xlib& x, const XRes* res, Display* d) : x_(x), d_(d) {
     wm_state_ = x_.intern_atom(d_, "WM_STATE", False);
     wm_protocols_ = x_.intern_atom(d_, "WM_PROTOCOLS", False);
     wm_delete_ = x_.intern_atom(d_, "WM_DELETE_WINDOW", False);
@@ -92,6 +125,7 @@ class Closer {
     net_client_list_ = x_.intern_atom(d_, "_NET_CLIENT_LIST", False);
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) == 0) host_name_ = host;
+    if (res != nullptr && server_sees_our_process_ids(*res)) res_ = res;
   }
 
   // Every top-level window of every screen: the window manager's client list, the root's
@@ -113,12 +147,8 @@ class Closer {
   }
 
   bool owned_by(Window w, const std::vector<std::uint32_t>& ids) {
-    const std::vector<unsigned long> pid = cardinals(w, net_wm_pid_, XA_CARDINAL);
-    if (pid.empty()) return false;
-    if (std::find(ids.begin(), ids.end(), pid.front()) == ids.end()) return false;
-    // A process id means this machine's process only when the window says it runs here.
-    const std::string machine = text(w, XA_WM_CLIENT_MACHINE);
-    return machine.empty() || host_name_.empty() || machine == host_name_;
+    const std::optional<unsigned long> pid = process_of(w);
+    return pid && std::find(ids.begin(), ids.end(), *pid) != ids.end();
   }
 
   // Shown on screen, or only minimised or on another desktop: what the user sees as an
@@ -155,6 +185,46 @@ class Closer {
   }
 
  private:
+  // The process a window belongs to: as the window names it, when it runs on this machine;
+  // else as the X server knows its connection.
+  std::optional<unsigned long> process_of(Window w) {
+    const std::vector<unsigned long> pid = cardinals(w, net_wm_pid_, XA_CARDINAL);
+    if (!pid.empty()) {
+      const std::string machine = text(w, XA_WM_CLIENT_MACHINE);
+      if (!machine.empty() && !host_name_.empty() && machine != host_name_) return std::nullopt;
+      return pid.front();
+    }
+    if (res_ == nullptr) return std::nullopt;
+    return server_process_id(*res_, w);
+  }
+
+  std::optional<unsigned long> server_process_id(const XRes& res, XID resource) {
+    XResClientIdSpec spec{resource, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* values = nullptr;
+    std::optional<unsigned long> pid;
+    if (res.query_client_ids(d_, 1, &spec, &count, &values) == Success && values != nullptr) {
+      for (long i = 0; i < count; ++i) {
+        if (res.get_client_id_type(&values[i]) != XRES_CLIENT_ID_PID) continue;
+        const pid_t found = res.get_client_pid(&values[i]);
+        if (found > 0) pid = static_cast<unsigned long>(found);
+      }
+    }
+    if (values != nullptr) res.client_ids_destroy(count, values);
+    return pid;
+  }
+
+  // The server's process ids are ours only when it runs in our process namespace (not
+  // the case for a server reached from inside a container): checked on a window of our
+  // own before any is trusted.
+  bool server_sees_our_process_ids(const XRes& res) {
+    const Window probe = x_.create_simple_window(d_, x_.root_window(d_, 0), 0, 0, 1, 1, 0, 0, 0);
+    if (probe == 0) return false;
+    const std::optional<unsigned long> pid = server_process_id(res, probe);
+    x_.destroy_window(d_, probe);
+    return pid && *pid == static_cast<unsigned long>(::getpid());
+  }
+
   std::vector<Window> children(Window w) {
     Window root = 0, parent = 0;
     Window* kids = nullptr;
@@ -214,6 +284,7 @@ class Closer {
   Display* d_;
   Atom wm_state_ = 0, wm_protocols_ = 0, wm_delete_ = 0, net_wm_pid_ = 0, net_client_list_ = 0;
   std::string host_name_;
+  const XRes* res_ = nullptr;  // set only when its process ids can be trusted
 };
 
 }  // namespace
@@ -226,7 +297,7 @@ CloseOutcome close_windows(const std::vector<std::uint32_t>& process_ids, int& a
   if (display == nullptr) return CloseOutcome::NoDisplay;
   const XErrorHandler previous = x->set_error_handler(ignore_error);
   {
-    Closer closer(*x, display);
+    Closer closer(*x, load_xres(), display);
     for (Window w : closer.top_level_windows()) {
       if (closer.owned_by(w, process_ids) && closer.visible(w) && closer.ask_to_close(w)) ++asked;
     }
