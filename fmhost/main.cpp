@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "document_window.hpp"
 #include "host.hpp"
 #include "options.hpp"
 #include "script.hpp"
@@ -130,11 +131,35 @@ class Runner {
   int status_ = kOk;
 };
 
+int run_module(const Options& options);
+
 int run(const Options& options) {
   // The module reads these when it loads.
   if (!options.lang.empty()) setenv("VELMORA_LANG", options.lang.c_str(), 1);
   if (options.debug) setenv("VELMORA_DEBUG", "1", 1);
 
+  // The document window outlives the module's whole life: dialogs and drawing need it
+  // from initialisation to shutdown.
+  DocumentWindow window(options.window_width, options.window_height);
+  if (options.window) {
+    if (const std::string failure = window.show(); !failure.empty()) {
+      std::fprintf(stderr, "fmhost: %s\n", failure.c_str());
+      return kHostFailure;
+    }
+  }
+  FMW_Host_SetDocumentWindow(window.table());
+  const int status = run_module(options);
+  FMW_Host_SetDocumentWindow(nullptr);
+  if (!options.save_window.empty()) {
+    if (const std::string failure = window.save_png(options.save_window); !failure.empty()) {
+      std::fprintf(stderr, "fmhost: %s\n", failure.c_str());
+      return status == kOk ? kHostFailure : status;
+    }
+  }
+  return status;
+}
+
+int run_module(const Options& options) {
   Host host;
   const std::string path =
       options.module_path.empty() ? default_module_path() : options.module_path;

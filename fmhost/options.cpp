@@ -26,6 +26,10 @@ const char* const kUsage =
     "  --fail SPEC        make host memory fail: block:N,handle:N,text:N\n"
     "  --debug            show the module's debug lines on standard error\n"
     "  --init-only        initialise, print INIT=<answer>, shut down\n"
+    "  --window           show the document window (needs a display; dialogs are owned\n"
+    "                     by it); without it the window is an off-screen surface\n"
+    "  --window-size WxH  size of the document window's client (default 640x480)\n"
+    "  --save-window FILE write the document window as PNG after the calls\n"
     "  --module PATH      module to load (default: VELMORA2.fmx next to fmhost)\n"
     "  --help             this text\n"
     "\n"
@@ -97,6 +101,16 @@ Options parse_options(const std::vector<std::string>& args) {
       o.debug = true;
     } else if (a == "--init-only") {
       o.init_only = true;
+    } else if (a == "--window") {
+      o.window = true;
+    } else if (a == "--save-window") {
+      o.save_window = value(a);
+    } else if (a == "--window-size") {
+      const std::string& size = value(a);
+      const std::size_t x = size.find('x');
+      if (x == std::string::npos) throw UsageError{"--window-size takes WIDTHxHEIGHT"};
+      o.window_width = static_cast<int>(to_number(a, size.substr(0, x), 1, 8192));
+      o.window_height = static_cast<int>(to_number(a, size.substr(x + 1), 1, 8192));
     } else if (a == "--module") {
       o.module_path = value(a);
     } else {

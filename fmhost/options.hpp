@@ -29,6 +29,10 @@ struct Options {
   bool debug = false;
   bool init_only = false;
   bool help = false;
+  bool window = false;      // show the document window on the display
+  std::string save_window;  // PNG file written after the calls
+  int window_width = 640;
+  int window_height = 480;
   std::vector<Action> actions;
 };
 

@@ -15,7 +15,9 @@ PACKAGES=(
   libx11-dev libxres-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
-  xvfb
+  xvfb xdotool
+  # the host's document window and the dialogs
+  libgtk-3-dev
 )
 
 missing=()

@@ -209,6 +209,43 @@ FMX_API void FMW_Host_SetFaults(const char* spec);
 /* Memory accounting for leak checks: blocks and handles currently allocated. */
 FMX_API int32_t FMW_Host_LiveAllocations(void);
 
+/* ---- the host's document window -------------------------------------------- */
+/* The window the host shows its document in: a pixel surface a module draws into and
+ * reads back, and the native window that owns the module's dialogs.  The host registers
+ * it; a module asks for it (null when the host shows none). */
+typedef struct FMX_WindowRect {
+  int32_t left, top, right, bottom;
+} FMX_WindowRect;
+
+typedef struct FMX_DocumentWindow {
+  uint32_t structSize; /* sizeof(FMX_DocumentWindow): later hosts may append calls */
+  void* context;       /* the host's own, handed back to every call */
+  /* Client rectangle in client coordinates: (0, 0) to (width, height). */
+  void (*clientRect)(void* context, FMX_WindowRect* rect);
+  /* The document coordinate shown at the client's top-left corner. */
+  void (*origin)(void* context, int32_t* h, int32_t* v);
+  /* The visible part of the client as up to `max` rectangles; answers how many it has. */
+  uint32_t (*visibleRegion)(void* context, FMX_WindowRect* rects, uint32_t max);
+  /* The pixels, 0x00RRGGBB, `rowPixels` to a row; valid until the next resize. */
+  uint32_t* (*pixels)(void* context, int32_t* rowPixels);
+  /* Marks a part (null: all) as needing a repaint, or as painted. */
+  void (*invalidate)(void* context, const FMX_WindowRect* rect);
+  void (*validate)(void* context, const FMX_WindowRect* rect);
+  /* The bounds of what is marked invalid; answers 0 when nothing is. */
+  int32_t (*invalidRect)(void* context, FMX_WindowRect* rect);
+  /* Resizes the client (content kept where it still fits); answers 0 on success. */
+  int32_t (*resize)(void* context, int32_t width, int32_t height);
+  /* The native top-level window (a GtkWindow* on Linux) when one is shown, else null. */
+  void* (*nativeWindow)(void* context);
+  /* Lets the host repaint and handle its waiting events. */
+  void (*pumpEvents)(void* context);
+} FMX_DocumentWindow;
+
+/* Module side: the host's document window, or null when it has none. */
+FMX_API const FMX_DocumentWindow* FM_DocumentWindow_Get(FMX_ErrorRecord* err);
+/* Host side: registers the document window (null: none); the host keeps it alive. */
+FMX_API void FMW_Host_SetDocumentWindow(const FMX_DocumentWindow* window);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,11 +1,118 @@
-// The user interface seam before the document window exists: fmhost shows no window
-// yet, so there is no host window and no message queue to pump.
+// The user interface seam on Linux: the document window is the host's (reached through
+// the host library's table), the display is GTK's.
 #include "platform/ui.hpp"
+
+#include <fmx/FMWrapper.h>
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <initializer_list>
 
 namespace velmora::platform {
 
-WindowHandle host_window() { return 0; }
+namespace {
 
-void pump_messages() {}
+const FMX_DocumentWindow* table() {
+  FMX_ErrorRecord err{};
+  return FM_DocumentWindow_Get(&err);
+}
+
+FMX_WindowRect to_host(const WindowRect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+WindowRect from_host(const FMX_WindowRect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+bool has_display_variable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(name);
+    if (v != nullptr && *v != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+WindowHandle host_window() {
+  return reinterpret_cast<WindowHandle>(table());
+}
+
+bool display_available() {
+  // Opening a display that is not there fails at once; the answer is kept so that a
+  // headless host pays for the attempt only once.
+  static const bool available = has_display_variable() && gtk_init_check(nullptr, nullptr);
+  return available;
+}
+
+void pump_messages() {
+  if (const FMX_DocumentWindow* w = table()) w->pumpEvents(w->context);
+  if (gdk_display_get_default() == nullptr) return;
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+bool window_surface(WindowSurface& out) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return false;
+  FMX_WindowRect client{};
+  w->clientRect(w->context, &client);
+  out.client = from_host(client);
+  out.pixels = w->pixels(w->context, &out.row_pixels);
+  return out.pixels != nullptr;
+}
+
+bool window_origin(std::int32_t& h, std::int32_t& v) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return false;
+  w->origin(w->context, &h, &v);
+  return true;
+}
+
+int window_visible_region(WindowRect* rects, int max) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr || max <= 0) return 0;
+  FMX_WindowRect buffer[16];
+  const std::uint32_t room = static_cast<std::uint32_t>(max < 16 ? max : 16);
+  const std::uint32_t n = w->visibleRegion(w->context, buffer, room);
+  const std::uint32_t copied = n < room ? n : room;
+  for (std::uint32_t i = 0; i < copied; ++i) rects[i] = from_host(buffer[i]);
+  return static_cast<int>(copied);
+}
+
+void invalidate_window(const WindowRect* rect) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return;
+  if (rect == nullptr) {
+    w->invalidate(w->context, nullptr);
+  } else {
+    const FMX_WindowRect r = to_host(*rect);
+    w->invalidate(w->context, &r);
+  }
+}
+
+void validate_window(const WindowRect* rect) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return;
+  if (rect == nullptr) {
+    w->validate(w->context, nullptr);
+  } else {
+    const FMX_WindowRect r = to_host(*rect);
+    w->validate(w->context, &r);
+  }
+}
+
+bool window_invalid_rect(WindowRect& out) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return false;
+  FMX_WindowRect r{};
+  const bool any = w->invalidRect(w->context, &r) != 0;
+  out = from_host(r);
+  return any;
+}
+
+bool resize_window(std::int32_t width, std::int32_t height) {
+  const FMX_DocumentWindow* w = table();
+  return w != nullptr && w->resize(w->context, width, height) == 0;
+}
 
 }  // namespace velmora::platform

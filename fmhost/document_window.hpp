@@ -1,0 +1,52 @@
+// The host's document window: a pixel surface the module draws into, shown in a GTK
+// window on request, and saved as PNG whenever asked.
+#pragma once
+
+#include <fmx/FMWrapper.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora::fmhost {
+
+class DocumentWindow {
+ public:
+  DocumentWindow(int width, int height);
+  ~DocumentWindow();
+  DocumentWindow(const DocumentWindow&) = delete;
+  DocumentWindow& operator=(const DocumentWindow&) = delete;
+
+  // The table modules reach through FM_DocumentWindow_Get.
+  const FMX_DocumentWindow* table() const { return &table_; }
+
+  // Shows the surface in a real window; answers an explanation when there is no display.
+  std::string show();
+  // Writes the surface as a PNG file; answers an explanation on failure.
+  std::string save_png(const std::string& path) const;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool resize(int width, int height);
+  void invalidate(const FMX_WindowRect* rect);
+  void validate(const FMX_WindowRect* rect);
+  bool invalid_rect(FMX_WindowRect& rect) const;
+  void pump_events();
+  // The GtkWindow when shown, else null.
+  void* native_window() const;
+
+ private:
+  friend struct WindowCalls;
+  struct View;
+  void resize_view();
+  void queue_view_draw(const FMX_WindowRect& part);
+
+  int width_;
+  int height_;
+  std::vector<std::uint32_t> pixels_;
+  FMX_WindowRect invalid_{0, 0, 0, 0};  // empty when nothing needs a repaint
+  View* view_ = nullptr;
+  FMX_DocumentWindow table_{};
+};
+
+}  // namespace velmora::fmhost
