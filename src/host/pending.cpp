@@ -30,8 +30,6 @@ Err pick_color(Call&) { return kNotImplemented; }
 Err open_progress(Call&) { return kNotImplemented; }
 Err update_progress(Call&) { return kNotImplemented; }
 Err close_progress(Call&) { return kNotImplemented; }
-Err answer(Call&) { return kNotImplemented; }
-Err ask(Call&) { return kNotImplemented; }
 }  // namespace dialogs
 
 }  // namespace velmora

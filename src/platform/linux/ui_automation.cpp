@@ -1,0 +1,311 @@
+#include "platform/linux/ui_automation.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::platform::gtk::automation {
+
+namespace {
+
+constexpr guint kStepMs = 40;
+
+struct Run {
+  GtkWidget* dialog = nullptr;
+  std::vector<std::string> steps;
+  std::size_t next = 0;
+  gint64 resume_at = 0;  // monotonic microseconds
+  gint64 deadline = 0;
+  gulong destroy_handler = 0;
+  guint source = 0;
+  bool alive = true;
+};
+
+std::vector<std::string> split(std::string_view text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.emplace_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+// The steps for the next dialog, or none when no script is set.
+std::vector<std::string> next_script() {
+  static int shown = 0;
+  const char* script = std::getenv("VELMORA_UI_SCRIPT");
+  if (script == nullptr) return {};
+  const std::vector<std::string> dialogs = split(script, '|');
+  const int index = shown++;
+  std::vector<std::string> steps;
+  if (index < static_cast<int>(dialogs.size())) {
+    for (std::string& s : split(dialogs[static_cast<std::size_t>(index)], ';')) {
+      if (!s.empty()) steps.push_back(std::move(s));
+    }
+  }
+  return steps;
+}
+
+// ---- the report ------------------------------------------------------------------
+
+void write_report(const std::string& text) {
+  const char* path = std::getenv("VELMORA_UI_REPORT");
+  FILE* f = path ? std::fopen(path, "a") : nullptr;
+  std::fputs(text.c_str(), f ? f : stderr);
+  if (f) std::fclose(f);
+}
+
+bool is_control_name(const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  for (const char* p = name; *p; ++p) {
+    if (*p < '0' || *p > '9') return false;
+  }
+  return true;
+}
+
+void describe(GtkWidget* w, GtkWidget* root, std::string& out);
+
+void describe_children(GtkWidget* w, GtkWidget* root, std::string& out) {
+  if (!GTK_IS_CONTAINER(w)) return;
+  struct Walk {
+    GtkWidget* root;
+    std::string* out;
+  } walk{root, &out};
+  gtk_container_forall(
+      GTK_CONTAINER(w),
+      [](GtkWidget* child, gpointer data) {
+        auto* k = static_cast<Walk*>(data);
+        describe(child, k->root, *k->out);
+      },
+      &walk);
+}
+
+void describe(GtkWidget* w, GtkWidget* root, std::string& out) {
+  const char* name = gtk_widget_get_name(w);
+  if (is_control_name(name) && w != root) {
+    int x = 0, y = 0;
+    GtkWidget* parent = gtk_widget_get_parent(w);
+    if (parent) gtk_widget_translate_coordinates(w, parent, 0, 0, &x, &y);
+    GtkAllocation a;
+    gtk_widget_get_allocation(w, &a);
+    out += "control " + std::string(name) + " " + G_OBJECT_TYPE_NAME(w) +
+           " visible=" + (gtk_widget_get_visible(w) ? "1" : "0") +
+           " sensitive=" + (gtk_widget_get_sensitive(w) ? "1" : "0") + " x=" + std::to_string(x) +
+           " y=" + std::to_string(y) + " w=" + std::to_string(a.width) +
+           " h=" + std::to_string(a.height);
+    if (GTK_IS_BUTTON(w)) {
+      const char* label = gtk_button_get_label(GTK_BUTTON(w));
+      out += " text='" + std::string(label ? label : "") + "'";
+    } else if (GTK_IS_LABEL(w)) {
+      out += " text='" + std::string(gtk_label_get_text(GTK_LABEL(w))) + "'";
+    } else if (GTK_IS_ENTRY(w)) {
+      out += " text='" + std::string(gtk_entry_get_text(GTK_ENTRY(w))) + "'";
+      out += std::string(" masked=") + (gtk_entry_get_visibility(GTK_ENTRY(w)) ? "0" : "1");
+    } else if (GTK_IS_IMAGE(w)) {
+      const gchar* icon = nullptr;
+      if (gtk_image_get_storage_type(GTK_IMAGE(w)) == GTK_IMAGE_ICON_NAME) {
+        gtk_image_get_icon_name(GTK_IMAGE(w), &icon, nullptr);
+      }
+      out += " icon='" + std::string(icon ? icon : "") + "'";
+    } else if (GTK_IS_PROGRESS_BAR(w)) {
+      out += " fraction=" + std::to_string(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(w)));
+    }
+    out += "\n";
+  }
+  describe_children(w, root, out);
+}
+
+void report(GtkWidget* dialog) {
+  std::string out = "dialog name=" + std::string(gtk_widget_get_name(dialog));
+  const char* title = gtk_window_get_title(GTK_WINDOW(dialog));
+  out += " title='" + std::string(title ? title : "") + "'";
+  int width = 0, height = 0;
+  gtk_window_get_size(GTK_WINDOW(dialog), &width, &height);
+  out += " w=" + std::to_string(width) + " h=" + std::to_string(height);
+  out +=
+      std::string(" transient=") + (gtk_window_get_transient_for(GTK_WINDOW(dialog)) ? "1" : "0");
+  if (GTK_IS_COLOR_CHOOSER(dialog)) {
+    GdkRGBA c;
+    gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &c);
+    out += " color=" + std::to_string(static_cast<int>(c.red * 255 + 0.5)) + "," +
+           std::to_string(static_cast<int>(c.green * 255 + 0.5)) + "," +
+           std::to_string(static_cast<int>(c.blue * 255 + 0.5));
+  }
+  if (GTK_IS_FILE_CHOOSER(dialog)) {
+    out += " filters=";
+    GSList* filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(dialog));
+    for (GSList* f = filters; f; f = f->next) {
+      const char* name = gtk_file_filter_get_name(GTK_FILE_FILTER(f->data));
+      out += "[" + std::string(name ? name : "") + "]";
+    }
+    g_slist_free(filters);
+    gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
+    out += " folder='" + std::string(folder ? folder : "") + "'";
+    g_free(folder);
+    out += std::string(" hidden=") +
+           (gtk_file_chooser_get_show_hidden(GTK_FILE_CHOOSER(dialog)) ? "1" : "0");
+  }
+  out += "\n";
+  describe_children(dialog, dialog, out);
+  write_report(out);
+}
+
+// ---- the steps -------------------------------------------------------------------
+
+GtkWidget* find_named(GtkWidget* w, const std::string& name) {
+  if (name == gtk_widget_get_name(w)) return w;
+  if (!GTK_IS_CONTAINER(w)) return nullptr;
+  struct Find {
+    const std::string* name;
+    GtkWidget* found;
+  } find{&name, nullptr};
+  gtk_container_forall(
+      GTK_CONTAINER(w),
+      [](GtkWidget* child, gpointer data) {
+        auto* f = static_cast<Find*>(data);
+        if (f->found == nullptr) f->found = find_named(child, *f->name);
+      },
+      &find);
+  return find.found;
+}
+
+void send_key(GtkWidget* dialog, const std::string& name) {
+  const guint keyval = gdk_keyval_from_name(name.c_str());
+  GdkWindow* window = gtk_widget_get_window(dialog);
+  if (keyval == GDK_KEY_VoidSymbol || window == nullptr) return;
+  GdkDisplay* display = gtk_widget_get_display(dialog);
+  for (const GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(window));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
+                                          &count) &&
+        count > 0) {
+      event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+      event->key.group = static_cast<guint8>(keys[0].group);
+    }
+    g_free(keys);
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gtk_widget_event(dialog, event);
+    gdk_event_free(event);
+  }
+}
+
+int response_named(const std::string& name) {
+  if (name == "ok") return GTK_RESPONSE_OK;
+  if (name == "cancel") return GTK_RESPONSE_CANCEL;
+  if (name == "accept") return GTK_RESPONSE_ACCEPT;
+  return std::atoi(name.c_str());
+}
+
+void choose_file(GtkWidget* dialog, const std::string& path) {
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos) {
+      gtk_file_chooser_set_current_folder(chooser, path.substr(0, slash + 1).c_str());
+    }
+    gtk_file_chooser_set_current_name(chooser, path.substr(slash + 1).c_str());
+  } else {
+    gtk_file_chooser_set_filename(chooser, path.c_str());
+  }
+}
+
+// Runs one step; answers the pause it asks for, in milliseconds.
+int run_step(Run& run, const std::string& step) {
+  GtkWidget* dialog = run.dialog;
+  const std::size_t equals = step.find('=');
+  const std::size_t colon = step.find(':');
+  if (equals != std::string::npos && (colon == std::string::npos || equals < colon)) {
+    const std::string name = step.substr(0, equals);
+    const std::string action = step.substr(equals + 1);
+    GtkWidget* w = find_named(dialog, name);
+    if (w == nullptr) {
+      write_report("step '" + step + "': no widget named " + name + "\n");
+    } else if (action == "click") {
+      if (GTK_IS_BUTTON(w) && gtk_widget_is_sensitive(w) && gtk_widget_is_visible(w)) {
+        gtk_button_clicked(GTK_BUTTON(w));
+      } else {
+        write_report("step '" + step + "': refused, the button is disabled or hidden\n");
+      }
+    } else if (action.rfind("text:", 0) == 0 && GTK_IS_ENTRY(w)) {
+      gtk_entry_set_text(GTK_ENTRY(w), action.substr(5).c_str());
+    }
+    return 0;
+  }
+  const std::string verb = step.substr(0, colon);
+  const std::string arg = colon == std::string::npos ? "" : step.substr(colon + 1);
+  if (verb == "report") {
+    report(dialog);
+  } else if (verb == "key") {
+    send_key(dialog, arg);
+  } else if (verb == "close") {
+    gtk_window_close(GTK_WINDOW(dialog));
+  } else if (verb == "response") {
+    gtk_dialog_response(GTK_DIALOG(dialog), response_named(arg));
+  } else if (verb == "wait") {
+    return std::atoi(arg.c_str());
+  } else if (verb == "color" && GTK_IS_COLOR_CHOOSER(dialog)) {
+    GdkRGBA c;
+    if (gdk_rgba_parse(&c, arg.c_str())) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &c);
+  } else if (verb == "file" && GTK_IS_FILE_CHOOSER(dialog)) {
+    choose_file(dialog, arg);
+  }
+  return 0;
+}
+
+gboolean tick(gpointer data) {
+  Run& run = *static_cast<Run*>(data);
+  if (!run.alive) return G_SOURCE_REMOVE;
+  const gint64 now = g_get_monotonic_time();
+  if (!gtk_widget_get_mapped(run.dialog) || now < run.resume_at) return G_SOURCE_CONTINUE;
+  if (run.next < run.steps.size()) {
+    const int pause = run_step(run, run.steps[run.next++]);
+    run.resume_at = g_get_monotonic_time() + static_cast<gint64>(pause) * 1000;
+    return G_SOURCE_CONTINUE;
+  }
+  if (now >= run.deadline) {
+    write_report("timeout: the dialog was still open after its steps\n");
+    gtk_dialog_response(GTK_DIALOG(run.dialog), GTK_RESPONSE_DELETE_EVENT);
+    return G_SOURCE_REMOVE;
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+void finished(gpointer data) {
+  auto* run = static_cast<Run*>(data);
+  if (run->alive) g_signal_handler_disconnect(run->dialog, run->destroy_handler);
+  delete run;
+}
+
+}  // namespace
+
+void attach(GtkWidget* dialog) {
+  if (std::getenv("VELMORA_UI_SCRIPT") == nullptr) return;
+  auto* run = new Run;
+  run->dialog = dialog;
+  run->steps = next_script();
+  const char* timeout = std::getenv("VELMORA_UI_TIMEOUT");
+  const int seconds = timeout ? std::atoi(timeout) : 20;
+  run->deadline =
+      g_get_monotonic_time() + static_cast<gint64>(seconds > 0 ? seconds : 20) * 1000000;
+  // The steps end with the dialog: destroying it removes the source, which frees the run.
+  run->destroy_handler = g_signal_connect_swapped(dialog, "destroy", G_CALLBACK(+[](gpointer data) {
+                                                    auto* r = static_cast<Run*>(data);
+                                                    r->alive = false;
+                                                    g_source_remove(r->source);
+                                                  }),
+                                                  run);
+  run->source = g_timeout_add_full(G_PRIORITY_DEFAULT, kStepMs, tick, run, finished);
+}
+
+}  // namespace velmora::platform::gtk::automation

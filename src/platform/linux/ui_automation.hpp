@@ -1,0 +1,22 @@
+// Test automation of the real dialogs: when VELMORA_UI_SCRIPT is set, each dialog shown
+// takes the next part of it ("|" between dialogs, ";" between steps) and is driven
+// through its widgets' own signals:
+//   ID=click         click the button named ID (refused while it is disabled or hidden)
+//   ID=text:VALUE    replace the text of the entry named ID
+//   key:NAME         press and release a key (GDK name: Escape, Return, a, ...)
+//   close            the window's close box
+//   color:#RRGGBB    choose a colour in a colour dialog
+//   file:PATH        choose a file or folder in a file dialog
+//   response:NAME    end the dialog: ok, cancel, accept or a number
+//   wait:MS          pause
+//   report           write the dialog's state to VELMORA_UI_REPORT (else standard error)
+// A dialog still open VELMORA_UI_TIMEOUT seconds (default 20) after its steps is closed,
+// so that a wrong script never leaves a test hanging.
+#pragma once
+#include <gtk/gtk.h>
+
+namespace velmora::platform::gtk::automation {
+
+void attach(GtkWidget* dialog);
+
+}  // namespace velmora::platform::gtk::automation
