@@ -16,9 +16,9 @@ bool same_program_path(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i) {
     const auto ca = static_cast<unsigned char>(a[i]);
     const auto cb = static_cast<unsigned char>(b[i]);
-    if (params::is_lead_byte(ca)) {
+    if (params::is_lead_byte(ca) && i + 1 < a.size()) {
       // Both characters must be double-byte and identical, trail byte included.
-      if (ca != cb || i + 1 >= a.size() || a[i + 1] != b[i + 1]) return false;
+      if (ca != cb || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
     }

@@ -66,6 +66,7 @@ TEST(SameProgramPath, SecondBytesOfDoubleByteCharactersAreNotFolded) {
   // A lead byte against a plain letter, and a lead byte cut off at the end.
   EXPECT_FALSE(same_program_path("C:\\\x83\x41", "C:\\aA"));
   EXPECT_FALSE(same_program_path("C:\\a\x83", "C:\\a\x84"));
+  EXPECT_TRUE(same_program_path("C:\\a\x83", "c:\\A\x83"));
   // A letter after a double-byte character is folded again.
   EXPECT_TRUE(same_program_path("\x83\x41x", "\x83\x41X"));
 }
