@@ -26,7 +26,6 @@ namespace dialogs {
 Err open_file_dialog(Call&) { return kNotImplemented; }
 Err open_folder_dialog(Call&) { return kNotImplemented; }
 Err save_file_dialog(Call&) { return kNotImplemented; }
-Err pick_color(Call&) { return kNotImplemented; }
 Err open_progress(Call&) { return kNotImplemented; }
 Err update_progress(Call&) { return kNotImplemented; }
 Err close_progress(Call&) { return kNotImplemented; }

@@ -34,6 +34,8 @@ class DialogTest : public ::testing::Test {
     env.emplace_back("VELMORA_UI_SCRIPT", script);
     env.emplace_back("VELMORA_UI_REPORT", report_path_);
     env.emplace_back("VELMORA_UI_TIMEOUT", "10");
+    // The colour chooser remembers colours in the user's settings: not from a test.
+    env.emplace_back("GSETTINGS_BACKEND", "memory");
     return run_fmhost(std::move(args), std::move(env));
   }
 

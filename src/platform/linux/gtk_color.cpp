@@ -1,0 +1,61 @@
+// The colour dialog: GTK's colour chooser, opened on its editor, owned by the host's window.
+#include <gtk/gtk.h>
+
+#include <array>
+
+#include "platform/dialogs.hpp"
+#include "platform/linux/gtk_templates.hpp"
+#include "platform/ui.hpp"
+
+namespace velmora::platform {
+
+namespace {
+
+constexpr int kCustomColours = 16;
+
+GdkRGBA to_rgba(const std::uint8_t rgb[3]) {
+  return {rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0, 1.0};
+}
+
+std::uint8_t to_byte(double component) {
+  const double v = component * 255.0 + 0.5;
+  return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+}  // namespace
+
+DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted) {
+  accepted = false;
+  if (!display_available()) return DialogRun::NoDisplay;
+  GtkWidget* dialog =
+      gtk_color_chooser_dialog_new(title.empty() ? nullptr : title.c_str(), gtk::owner_window());
+  if (dialog == nullptr) return DialogRun::Failed;
+  gtk_widget_set_name(dialog, "color");
+  GtkColorChooser* chooser = GTK_COLOR_CHOOSER(dialog);
+  gtk_color_chooser_set_use_alpha(chooser, FALSE);
+
+  // The custom colours live for this call: the starting colour, then white.
+  std::array<GdkRGBA, kCustomColours> custom;
+  custom.fill({1.0, 1.0, 1.0, 1.0});
+  custom[0] = to_rgba(rgb);
+  gtk_color_chooser_add_palette(chooser, GTK_ORIENTATION_HORIZONTAL, kCustomColours / 2,
+                                kCustomColours, custom.data());
+  gtk_color_chooser_set_rgba(chooser, &custom[0]);
+  // Fully open: the editor with its plane and values, not only the swatches.
+  g_object_set(dialog, "show-editor", TRUE, nullptr);
+
+  const int response = gtk::run_modal(dialog);
+  if (response == GTK_RESPONSE_OK) {
+    GdkRGBA chosen;
+    gtk_color_chooser_get_rgba(chooser, &chosen);
+    rgb[0] = to_byte(chosen.red);
+    rgb[1] = to_byte(chosen.green);
+    rgb[2] = to_byte(chosen.blue);
+    accepted = true;
+  }
+  gtk_widget_destroy(dialog);
+  pump_messages();
+  return DialogRun::Ended;
+}
+
+}  // namespace velmora::platform
