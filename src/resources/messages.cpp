@@ -21,7 +21,7 @@ constexpr std::array kMessages = {
     Message{-3, "The path was not found.", "パスが見つかりません。"},
     Message{-4, "This function is not implemented yet.", "この関数はまだ実装されていません。"},
     Message{-5, "Access is denied.", "アクセスが拒否されました。"},
-    Message{-6, "No display is available to ask the program's windows to close.", "プログラムのウィンドウを閉じるためのディスプレイが利用できません。"},
+    Message{-6, "No display is available to ask the windows of the program to close.", "プログラムのウィンドウを閉じるためのディスプレイが利用できません。"},
     Message{-7, "No display is available to show the dialog.", "ダイアログを表示するディスプレイがありません。"},
     Message{-33, "The directory is full.", "ディレクトリがいっぱいです。"},
     Message{-34, "The disk is full.", "ディスクがいっぱいです。"},
