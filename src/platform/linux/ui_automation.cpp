@@ -275,7 +275,7 @@ gboolean tick(gpointer data) {
   }
   if (now >= run.deadline) {
     write_report("timeout: the dialog was still open after its steps\n");
-    gtk_dialog_response(GTK_DIALOG(run.dialog), GTK_RESPONSE_DELETE_EVENT);
+    gtk_dialog_response(GTK_DIALOG(run.dialog), GTK_RESPONSE_NONE);
     return G_SOURCE_REMOVE;
   }
   return G_SOURCE_CONTINUE;
