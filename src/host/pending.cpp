@@ -13,7 +13,6 @@ Err grab_save_begin(Call&) { return kNoErr; }
 Err grab_save_image(Call&) { return kNotImplemented; }
 Err grab_image_end(Call&, Err code) { return code; }
 Err save_image_end(Call&, Err code) { return code; }
-Err image_info(Call&) { return kNotImplemented; }
 Err preview_image(Call&) { return kNotImplemented; }
 Err compress_image(Call&) { return kNotImplemented; }
 Err compress_image_dialog(Call&) { return kNotImplemented; }

@@ -1,0 +1,284 @@
+// Opening pictures: the source keys, path resolution, the EPS preview window and the
+// choice of reader by the file's first bytes.
+#include "image/picture_source.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "files/path_spec.hpp"
+#include "image/dib.hpp"
+#include "image/engine.hpp"
+#include "image/eps_preview.hpp"
+#include "image/pict.hpp"
+#include "image/picture_errors.hpp"
+#include "params/readers.hpp"
+#include "params/text_util.hpp"
+#include "platform/codecs.hpp"
+#include "platform/file_read.hpp"
+
+namespace velmora::image {
+
+// The bytes of the picture: a window of a file (the whole file, or an EPS preview) or
+// the held memory.
+class SourceBytes final : public platform::CodecInput {
+ public:
+  SourceBytes(std::unique_ptr<platform::InputFile> file, std::uint64_t offset, std::uint64_t length)
+      : file_(std::move(file)), offset_(offset), length_(length) {}
+  explicit SourceBytes(const std::vector<std::uint8_t>* memory)
+      : memory_(memory), length_(memory->size()) {}
+
+  std::uint64_t size() const override { return length_; }
+  bool read(std::uint64_t offset, std::uint8_t* dst, std::size_t n) override {
+    if (offset > length_ || n > length_ - offset) return false;
+    if (memory_) {
+      std::memcpy(dst, memory_->data() + offset, n);
+      return true;
+    }
+    return file_->read_at(offset_ + offset, dst, n);
+  }
+
+ private:
+  std::unique_ptr<platform::InputFile> file_;
+  const std::vector<std::uint8_t>* memory_ = nullptr;
+  std::uint64_t offset_ = 0;
+  std::uint64_t length_ = 0;
+};
+
+namespace {
+
+constexpr std::size_t kHeadBytes = kPictHeaderArea + 16;
+// Pictures read whole into memory (PICT, BMP) beyond this size are refused.
+constexpr std::uint64_t kMaxHeldBytes = std::uint64_t{1} << 30;
+
+constexpr std::uint32_t kModernVersion = 0x04000000;  // 4.0: addresses and pages
+
+bool starts_with(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
+}
+
+bool has_eps_extension(std::string_view path) {
+  return path.size() >= 4 && params::equals_ignore_case(path.substr(path.size() - 4), ".eps");
+}
+
+Err from_status(platform::CodecStatus status) {
+  switch (status) {
+    case platform::CodecStatus::ok:
+      return kNoErr;
+    case platform::CodecStatus::bad_data:
+      return kBadPictureData;
+    case platform::CodecStatus::unsupported:
+      return kUnsupportedData;
+    case platform::CodecStatus::no_memory:
+      return kMemFull;
+    case platform::CodecStatus::bad_index:
+      return kParamErr;
+  }
+  return kBadPictureData;
+}
+
+platform::CodecFormat codec_of(PictureKind kind) {
+  switch (kind) {
+    case PictureKind::png:
+      return platform::CodecFormat::png;
+    case PictureKind::tiff:
+      return platform::CodecFormat::tiff;
+    case PictureKind::gif:
+      return platform::CodecFormat::gif;
+    default:
+      return platform::CodecFormat::jpeg;
+  }
+}
+
+bool is_codec_kind(PictureKind kind) {
+  return kind != PictureKind::pict && kind != PictureKind::bmp;
+}
+
+struct Signature {
+  std::size_t offset;
+  std::string_view bytes;
+  PictureKind kind;
+};
+
+constexpr Signature kSignatures[] = {
+    {0, std::string_view("\xFF\xD8\xFF", 3), PictureKind::jpeg},
+    {0, std::string_view("\x89PNG\r\n\x1A\n", 8), PictureKind::png},
+    {0, std::string_view("II*\0", 4), PictureKind::tiff},
+    {0, std::string_view("MM\0*", 4), PictureKind::tiff},
+    {0, std::string_view("II+\0", 4), PictureKind::tiff},
+    {0, std::string_view("MM\0+", 4), PictureKind::tiff},
+    {0, "GIF87a", PictureKind::gif},
+    {0, "GIF89a", PictureKind::gif},
+};
+
+}  // namespace
+
+Err detect_kind(const std::uint8_t* head, std::size_t n, PictureKind& out) {
+  for (const Signature& s : kSignatures) {
+    if (n >= s.offset + s.bytes.size() &&
+        std::memcmp(head + s.offset, s.bytes.data(), s.bytes.size()) == 0) {
+      out = s.kind;
+      return kNoErr;
+    }
+  }
+  const std::span<const std::uint8_t> bytes(head, n);
+  if (looks_like_bmp(bytes)) {
+    out = PictureKind::bmp;
+    return kNoErr;
+  }
+  if (looks_like_pict(bytes)) {
+    out = PictureKind::pict;
+    return kNoErr;
+  }
+  return kNoImporter;
+}
+
+PictureSource::PictureSource() = default;
+PictureSource::~PictureSource() = default;
+
+Err PictureSource::open(const params::Store& params) {
+  const bool modern = engine::version() >= kModernVersion;
+  const char* value = params::text(params, "SRC");
+  if (value == nullptr) value = params::text(params, "PATH");
+  if (value == nullptr) return kParamErr;
+  const std::string_view text(value);
+  if (params::equals_ignore_case(text, "clipboard:")) return kNotImplemented;
+  if (modern && (starts_with(text, "http:") || starts_with(text, "ftp:"))) return kNotImplemented;
+
+  files::PathSpec spec;
+  if (const Err err = files::resolve_path(text, spec); err != kNoErr) return err;
+  if (!spec.exists || spec.is_folder) return kFileNotFound;
+  const std::int32_t page = modern ? params::integer(params, "PAGE") : 0;
+  return open_file(spec.name, has_eps_extension(spec.name), page);
+}
+
+Err PictureSource::open_file(std::string_view native_path, bool eps, std::int32_t page) {
+  close();
+  auto file = std::make_unique<platform::InputFile>();
+  if (!file->open(native_path)) return kFileNotFound;
+  std::uint64_t offset = 0;
+  std::uint64_t length = file->size();
+  if (eps) {
+    std::uint8_t header[kEpsHeaderSize] = {};
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kEpsHeaderSize));
+    if (!file->read_at(0, header, n)) return kParamErr;
+    EpsPreview preview;
+    if (const Err err = find_eps_preview({header, n}, length, preview); err != kNoErr) return err;
+    offset = preview.offset;
+    length = preview.length;
+  }
+  try {
+    bytes_ = std::make_unique<SourceBytes>(std::move(file), offset, length);
+  } catch (const std::bad_alloc&) {
+    return kMemFull;
+  }
+  eps_ = eps;
+  index_ = page >= 2 ? page - 1 : 0;
+  if (const Err err = detect(); err != kNoErr) {
+    close();
+    return err;
+  }
+  // The preview of an EPS file is read as TIFF and nothing else.
+  if (eps_ && kind_ != PictureKind::tiff) {
+    close();
+    return kBadPictureData;
+  }
+  open_ = true;
+  return kNoErr;
+}
+
+Err PictureSource::open_memory(std::vector<std::uint8_t> picture) {
+  close();
+  try {
+    memory_.assign(kPictHeaderArea, 0);
+    memory_.insert(memory_.end(), picture.begin(), picture.end());
+    bytes_ = std::make_unique<SourceBytes>(&memory_);
+  } catch (const std::bad_alloc&) {
+    close();
+    return kMemFull;
+  }
+  held_ = true;
+  if (!looks_like_pict(memory_)) {
+    close();
+    return kBadPictureData;
+  }
+  kind_ = PictureKind::pict;
+  open_ = true;
+  return kNoErr;
+}
+
+void PictureSource::close() {
+  bytes_.reset();
+  memory_.clear();
+  memory_.shrink_to_fit();
+  open_ = eps_ = held_ = false;
+  index_ = 0;
+}
+
+Err PictureSource::detect() {
+  std::uint8_t head[kHeadBytes] = {};
+  const std::size_t n =
+      static_cast<std::size_t>(std::min<std::uint64_t>(bytes_->size(), kHeadBytes));
+  if (!bytes_->read(0, head, n)) return kBadPictureData;
+  return detect_kind(head, n, kind_);
+}
+
+Err PictureSource::load_all() {
+  if (held_ || !memory_.empty()) return kNoErr;
+  const std::uint64_t size = bytes_->size();
+  if (size > kMaxHeldBytes) return kMemFull;
+  try {
+    memory_.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return kMemFull;
+  }
+  if (!bytes_->read(0, memory_.data(), memory_.size())) {
+    memory_.clear();
+    return kBadPictureData;
+  }
+  return kNoErr;
+}
+
+Err PictureSource::describe(Description& out) {
+  if (!open_) return kParamErr;
+  if (is_codec_kind(kind_)) {
+    platform::CodecProbe probe;
+    if (const Err err =
+            from_status(platform::probe_picture(codec_of(kind_), *bytes_, index_, probe));
+        err != kNoErr)
+      return err;
+    out = Description{};
+    out.bounds = PixRect{0, 0, probe.width, probe.height};
+    out.depth = probe.depth;
+    out.hres = probe.hres;
+    out.vres = probe.vres;
+    out.image_count = probe.image_count;
+    return kNoErr;
+  }
+  if (index_ > 0) return kParamErr;
+  if (const Err err = load_all(); err != kNoErr) return err;
+  return kind_ == PictureKind::pict ? describe_pict(memory_, out)
+                                    : describe_dib(memory_, false, out);
+}
+
+Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_height) {
+  if (!open_) return kParamErr;
+  if (is_codec_kind(kind_)) {
+    platform::DecodedPicture picture;
+    if (const Err err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_,
+                                                             min_width, min_height, picture));
+        err != kNoErr)
+      return err;
+    Pixmap world;
+    if (const Err err = world.create(PixRect{0, 0, picture.width, picture.height}); err != kNoErr)
+      return err;
+    std::copy(picture.pixels.begin(), picture.pixels.end(), world.row(0));
+    out = std::move(world);
+    return kNoErr;
+  }
+  if (index_ > 0) return kParamErr;
+  if (const Err err = load_all(); err != kNoErr) return err;
+  return kind_ == PictureKind::pict ? read_pict(memory_, out) : read_dib(memory_, false, out);
+}
+
+}  // namespace velmora::image

@@ -1,0 +1,125 @@
+// GIF through giflib.  A probe reads the screen descriptor and walks the records,
+// skipping each frame's compressed blocks without decompressing them, to count frames.
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/linux/codec_backends.hpp"
+
+namespace velmora::platform::codecs {
+
+namespace {
+
+struct Stream {
+  CodecInput* in;
+  std::uint64_t pos = 0;
+};
+
+int read_func(GifFileType* gif, GifByteType* dst, int n) {
+  auto* s = static_cast<Stream*>(gif->UserData);
+  const std::uint64_t size = s->in->size();
+  if (n <= 0 || s->pos >= size) return 0;
+  const auto count = static_cast<std::size_t>(
+      std::min<std::uint64_t>(static_cast<std::uint64_t>(n), size - s->pos));
+  if (!s->in->read(s->pos, dst, count)) return 0;
+  s->pos += count;
+  return static_cast<int>(count);
+}
+
+struct Handle {
+  Stream stream;
+  GifFileType* gif = nullptr;
+  explicit Handle(CodecInput& in) {
+    stream.in = &in;
+    int error = 0;
+    gif = DGifOpen(&stream, read_func, &error);
+  }
+  ~Handle() {
+    int error = 0;
+    if (gif) DGifCloseFile(gif, &error);
+  }
+};
+
+// Counts the frames; false when the record stream is damaged before the first one.
+std::int32_t count_frames(GifFileType* gif) {
+  std::int32_t frames = 0;
+  GifRecordType type = UNDEFINED_RECORD_TYPE;
+  while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
+    if (type == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(gif) != GIF_OK) break;
+      int code_size = 0;
+      GifByteType* block = nullptr;
+      if (DGifGetCode(gif, &code_size, &block) != GIF_OK) break;
+      while (block != nullptr) {
+        if (DGifGetCodeNext(gif, &block) != GIF_OK) return frames + 1;
+      }
+      ++frames;
+    } else if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* ext = nullptr;
+      if (DGifGetExtension(gif, &code, &ext) != GIF_OK) break;
+      while (ext != nullptr) {
+        if (DGifGetExtensionNext(gif, &ext) != GIF_OK) return frames;
+      }
+    }
+  }
+  return frames;
+}
+
+}  // namespace
+
+CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out) {
+  Handle h(in);
+  if (!h.gif) return CodecStatus::bad_data;
+  if (h.gif->SWidth <= 0 || h.gif->SHeight <= 0) return CodecStatus::bad_data;
+  const std::int32_t frames = count_frames(h.gif);
+  if (index > 0 && index >= frames) return CodecStatus::bad_index;
+  out.width = h.gif->SWidth;
+  out.height = h.gif->SHeight;
+  out.depth = 8;
+  out.hres = out.vres = 72 << 16;
+  out.image_count = frames > 0 ? frames : 1;
+  return CodecStatus::ok;
+}
+
+CodecStatus gif_decode(CodecInput& in, int index, DecodedPicture& out) {
+  Handle h(in);
+  if (!h.gif) return CodecStatus::bad_data;
+  GifFileType* gif = h.gif;
+  if (gif->SWidth <= 0 || gif->SHeight <= 0) return CodecStatus::bad_data;
+  if (too_big(gif->SWidth, gif->SHeight)) return CodecStatus::no_memory;
+  // A damaged tail still leaves the frames read before it.
+  DGifSlurp(gif);
+  if (gif->ImageCount <= index || gif->SavedImages == nullptr)
+    return index > 0 ? CodecStatus::bad_index : CodecStatus::bad_data;
+  const SavedImage& frame = gif->SavedImages[index];
+  if (frame.RasterBits == nullptr) return CodecStatus::bad_data;
+  if (!allocate(out, gif->SWidth, gif->SHeight)) return CodecStatus::no_memory;
+  const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+  GraphicsControlBlock gcb;
+  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+  DGifSavedExtensionToGCB(gif, index, &gcb);
+  const GifImageDesc& d = frame.ImageDesc;
+  for (int y = 0; y < d.Height; ++y) {
+    const int ty = d.Top + y;
+    if (ty < 0 || ty >= gif->SHeight) continue;
+    for (int x = 0; x < d.Width; ++x) {
+      const int tx = d.Left + x;
+      if (tx < 0 || tx >= gif->SWidth) continue;
+      const int idx = frame.RasterBits[static_cast<std::size_t>(y) * d.Width + x];
+      std::uint32_t& p = out.pixels[static_cast<std::size_t>(ty) * gif->SWidth + tx];
+      if (idx == gcb.TransparentColor) {
+        p = 0x00FFFFFFu;
+      } else if (map && idx < map->ColorCount) {
+        const GifColorType c = map->Colors[idx];
+        p = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+      } else {
+        p = 0xFF000000u;
+      }
+    }
+  }
+  return CodecStatus::ok;
+}
+
+}  // namespace velmora::platform::codecs

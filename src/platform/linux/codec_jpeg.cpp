@@ -1,0 +1,197 @@
+// JPEG through libjpeg-turbo.  The source manager pulls the file a block at a time, so
+// a probe reads the headers only; decoding asks the library for 1/2, 1/4 or 1/8 scale
+// when the caller's box allows it, which skips most of the inverse DCT work.
+#include <algorithm>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+// jpeglib.h expects size_t and FILE to be declared before it.
+#include <jpeglib.h>
+
+#include "platform/linux/codec_backends.hpp"
+
+namespace velmora::platform::codecs {
+
+namespace {
+
+constexpr std::size_t kBlock = 64 * 1024;
+
+struct Source {
+  jpeg_source_mgr pub;
+  CodecInput* in;
+  std::uint64_t pos;
+  JOCTET buffer[kBlock];
+};
+
+struct ErrorTrap {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+void init_source(j_decompress_ptr) {}
+void term_source(j_decompress_ptr) {}
+
+boolean fill_input_buffer(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  const std::uint64_t size = src->in->size();
+  std::size_t n = 0;
+  if (src->pos < size) {
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, size - src->pos));
+    if (!src->in->read(src->pos, src->buffer, n)) n = 0;
+    src->pos += n;
+  }
+  if (n == 0) {
+    // A file cut short ends as if its end marker were there; what is missing stays grey.
+    src->buffer[0] = 0xFF;
+    src->buffer[1] = JPEG_EOI;
+    n = 2;
+  }
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = n;
+  return TRUE;
+}
+
+void skip_input_data(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  if (count <= 0) return;
+  const auto n = static_cast<std::size_t>(count);
+  if (n <= src->pub.bytes_in_buffer) {
+    src->pub.next_input_byte += n;
+    src->pub.bytes_in_buffer -= n;
+    return;
+  }
+  src->pos += n - src->pub.bytes_in_buffer;
+  src->pub.bytes_in_buffer = 0;
+}
+
+[[noreturn]] void error_exit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
+}
+void output_message(j_common_ptr) {}
+void emit_message(j_common_ptr, int) {}
+
+// Everything one decompression needs, kept off the stack frame that longjmp returns to.
+struct Session {
+  jpeg_decompress_struct cinfo;
+  ErrorTrap err;
+  Source src;
+
+  explicit Session(CodecInput& in) {
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = error_exit;
+    err.pub.output_message = output_message;
+    err.pub.emit_message = emit_message;
+    src.in = &in;
+    src.pos = 0;
+    src.pub.init_source = init_source;
+    src.pub.fill_input_buffer = fill_input_buffer;
+    src.pub.skip_input_data = skip_input_data;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = term_source;
+    src.pub.bytes_in_buffer = 0;
+    src.pub.next_input_byte = nullptr;
+  }
+};
+
+void describe(const jpeg_decompress_struct& cinfo, CodecProbe& out) {
+  out.width = static_cast<std::int32_t>(cinfo.image_width);
+  out.height = static_cast<std::int32_t>(cinfo.image_height);
+  out.depth = cinfo.num_components == 1 ? 40 : cinfo.num_components == 4 ? 32 : 24;
+  out.hres = out.vres = 72 << 16;
+  if (cinfo.saw_JFIF_marker && cinfo.X_density > 0 && cinfo.Y_density > 0) {
+    // Unit 1: dots per inch; 2: dots per centimetre; 0: an aspect ratio only.
+    const double per_unit = cinfo.density_unit == 1 ? 1.0 : cinfo.density_unit == 2 ? 2.54 : 0.0;
+    if (per_unit > 0) {
+      out.hres = dpi_fixed(cinfo.X_density * per_unit);
+      out.vres = dpi_fixed(cinfo.Y_density * per_unit);
+    }
+  }
+  out.image_count = 1;
+}
+
+}  // namespace
+
+CodecStatus jpeg_probe(CodecInput& in, int index, CodecProbe& out) {
+  if (index > 0) return CodecStatus::bad_index;
+  auto session = std::make_unique<Session>(in);
+  jpeg_decompress_struct& cinfo = session->cinfo;
+  if (setjmp(session->err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return CodecStatus::bad_data;
+  }
+  jpeg_create_decompress(&cinfo);
+  cinfo.src = &session->src.pub;
+  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    jpeg_destroy_decompress(&cinfo);
+    return CodecStatus::bad_data;
+  }
+  describe(cinfo, out);
+  jpeg_destroy_decompress(&cinfo);
+  return CodecStatus::ok;
+}
+
+CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
+                        DecodedPicture& out) {
+  if (index > 0) return CodecStatus::bad_index;
+  auto session = std::make_unique<Session>(in);
+  jpeg_decompress_struct& cinfo = session->cinfo;
+  volatile CodecStatus failure = CodecStatus::bad_data;
+  if (setjmp(session->err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return failure;
+  }
+  jpeg_create_decompress(&cinfo);
+  cinfo.src = &session->src.pub;
+  jpeg_read_header(&cinfo, TRUE);
+  // The largest reduction whose result still covers the box.
+  unsigned denom = 1;
+  if (min_width > 0 && min_height > 0) {
+    for (unsigned d : {8u, 4u, 2u}) {
+      if ((cinfo.image_width + d - 1) / d >= static_cast<unsigned>(min_width) &&
+          (cinfo.image_height + d - 1) / d >= static_cast<unsigned>(min_height)) {
+        denom = d;
+        break;
+      }
+    }
+  }
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = denom;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+  jpeg_calc_output_dimensions(&cinfo);
+  if (too_big(cinfo.output_width, cinfo.output_height)) {
+    failure = CodecStatus::no_memory;
+    error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
+  }
+  if (!allocate(out, static_cast<std::int32_t>(cinfo.output_width),
+                static_cast<std::int32_t>(cinfo.output_height))) {
+    failure = CodecStatus::no_memory;
+    error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
+  }
+  jpeg_start_decompress(&cinfo);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    auto* row = reinterpret_cast<JSAMPROW>(
+        out.pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width);
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  if (cmyk) {
+    // Photoshop writes CMYK inverted (an Adobe marker says so); others write it plain.
+    const bool inverted = cinfo.saw_Adobe_marker;
+    for (std::uint32_t& p : out.pixels) {
+      std::uint8_t b[4];
+      std::memcpy(b, &p, 4);
+      std::uint32_t c = b[0], m = b[1], y = b[2], k = b[3];
+      if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+      const std::uint32_t r = c * k / 255, g = m * k / 255, bl = y * k / 255;
+      p = 0xFF000000u | (r << 16) | (g << 8) | bl;
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return CodecStatus::ok;
+}
+
+}  // namespace velmora::platform::codecs

@@ -1,0 +1,156 @@
+// TIFF through libtiff, opened over the codec input with client procedures.  A probe
+// reads the directory chain (for the page count) and the chosen page's tags only.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+#include "platform/linux/codec_backends.hpp"
+
+namespace velmora::platform::codecs {
+
+namespace {
+
+struct Stream {
+  CodecInput* in;
+  std::uint64_t pos = 0;
+};
+
+tmsize_t read_proc(thandle_t h, void* buf, tmsize_t n) {
+  auto* s = static_cast<Stream*>(h);
+  const std::uint64_t size = s->in->size();
+  if (n <= 0 || s->pos >= size) return 0;
+  const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(n), size - s->pos);
+  if (!s->in->read(s->pos, static_cast<std::uint8_t*>(buf), static_cast<std::size_t>(count)))
+    return -1;
+  s->pos += count;
+  return static_cast<tmsize_t>(count);
+}
+tmsize_t write_proc(thandle_t, void*, tmsize_t) {
+  return -1;
+}
+toff_t seek_proc(thandle_t h, toff_t off, int whence) {
+  auto* s = static_cast<Stream*>(h);
+  std::uint64_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->in->size() : 0;
+  s->pos = base + off;
+  return s->pos;
+}
+int close_proc(thandle_t) {
+  return 0;
+}
+toff_t size_proc(thandle_t h) {
+  return static_cast<Stream*>(h)->in->size();
+}
+
+int quiet(TIFF*, void*, const char*, const char*, va_list) {
+  return 1;
+}
+
+struct Handle {
+  Stream stream;
+  TIFF* tif = nullptr;
+  explicit Handle(CodecInput& in) {
+    stream.in = &in;
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    if (opts) {
+      TIFFOpenOptionsSetErrorHandlerExtR(opts, quiet, nullptr);
+      TIFFOpenOptionsSetWarningHandlerExtR(opts, quiet, nullptr);
+      TIFFOpenOptionsSetMaxSingleMemAlloc(opts, 256 * 1024 * 1024);
+      // "m": no memory mapping (there is no file to map); "h": read only the header now.
+      tif = TIFFClientOpenExt("picture", "rm", &stream, read_proc, write_proc, seek_proc,
+                              close_proc, size_proc, nullptr, nullptr, opts);
+      TIFFOpenOptionsFree(opts);
+    }
+  }
+  ~Handle() {
+    if (tif) TIFFClose(tif);
+  }
+};
+
+std::int16_t depth_of(TIFF* tif) {
+  std::uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_RGB, extra = 0;
+  std::uint16_t* extra_types = nullptr;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra, &extra_types);
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  switch (photometric) {
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_MINISWHITE:
+      if (extra > 0) return 32;
+      if (bps == 1) return 1;
+      return static_cast<std::int16_t>(bps >= 8 ? 40 : 32 + bps);
+    case PHOTOMETRIC_PALETTE:
+      return static_cast<std::int16_t>(bps > 8 ? 8 : bps);
+    case PHOTOMETRIC_SEPARATED:
+      return 32;
+    default:
+      return spp - extra >= 3 && extra > 0 ? 32 : 24;
+  }
+}
+
+std::int32_t resolution(TIFF* tif, ttag_t tag, std::uint16_t unit) {
+  float value = 0;
+  if (!TIFFGetField(tif, tag, &value) || !(value > 0)) return 72 << 16;
+  if (unit == RESUNIT_CENTIMETER) return dpi_fixed(value * 2.54);
+  if (unit == RESUNIT_NONE) return 72 << 16;
+  return dpi_fixed(value);
+}
+
+CodecStatus select(TIFF* tif, int index, std::int32_t& count) {
+  count = static_cast<std::int32_t>(TIFFNumberOfDirectories(tif));
+  if (count < 1) return CodecStatus::bad_data;
+  if (index >= count) return CodecStatus::bad_index;
+  if (index > 0 && !TIFFSetDirectory(tif, static_cast<tdir_t>(index))) return CodecStatus::bad_data;
+  return CodecStatus::ok;
+}
+
+}  // namespace
+
+CodecStatus tiff_probe(CodecInput& in, int index, CodecProbe& out) {
+  Handle h(in);
+  if (!h.tif) return CodecStatus::bad_data;
+  std::int32_t count = 0;
+  if (const CodecStatus st = select(h.tif, index, count); st != CodecStatus::ok) return st;
+  std::uint32_t w = 0, ht = 0;
+  if (!TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w) ||
+      !TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &ht) || w == 0 || ht == 0 || w > 0x7FFFFFFF ||
+      ht > 0x7FFFFFFF)
+    return CodecStatus::bad_data;
+  std::uint16_t unit = RESUNIT_INCH;
+  TIFFGetFieldDefaulted(h.tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+  out.width = static_cast<std::int32_t>(w);
+  out.height = static_cast<std::int32_t>(ht);
+  out.depth = depth_of(h.tif);
+  out.hres = resolution(h.tif, TIFFTAG_XRESOLUTION, unit);
+  out.vres = resolution(h.tif, TIFFTAG_YRESOLUTION, unit);
+  out.image_count = count;
+  return CodecStatus::ok;
+}
+
+CodecStatus tiff_decode(CodecInput& in, int index, DecodedPicture& out) {
+  Handle h(in);
+  if (!h.tif) return CodecStatus::bad_data;
+  std::int32_t count = 0;
+  if (const CodecStatus st = select(h.tif, index, count); st != CodecStatus::ok) return st;
+  std::uint32_t w = 0, ht = 0;
+  TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &ht);
+  if (w == 0 || ht == 0) return CodecStatus::bad_data;
+  if (too_big(w, ht)) return CodecStatus::no_memory;
+  if (!allocate(out, static_cast<std::int32_t>(w), static_cast<std::int32_t>(ht)))
+    return CodecStatus::no_memory;
+  char message[1024];
+  if (!TIFFRGBAImageOK(h.tif, message)) return CodecStatus::unsupported;
+  if (!TIFFReadRGBAImageOriented(h.tif, w, ht, out.pixels.data(), ORIENTATION_TOPLEFT, 0))
+    return CodecStatus::bad_data;
+  // libtiff packs A, B, G, R from the high byte down; the engine wants A, R, G, B.
+  for (std::uint32_t& p : out.pixels) {
+    p = (p & 0xFF00FF00u) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+  }
+  return CodecStatus::ok;
+}
+
+}  // namespace velmora::platform::codecs
