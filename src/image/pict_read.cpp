@@ -19,7 +19,8 @@ std::optional<std::size_t> record_start(std::span<const std::uint8_t> bytes) {
   for (std::size_t start : {std::size_t{0}, kPictHeaderArea}) {
     if (bytes.size() < start + 12) continue;
     const std::uint8_t* v = bytes.data() + start + 10;
-    if (v[0] == 0x00 && v[1] == 0x11 && v[2] == 0x02 && v[3] == 0xFF) return start;
+    const bool room_for_v2 = bytes.size() >= start + 14;
+    if (room_for_v2 && v[0] == 0x00 && v[1] == 0x11 && v[2] == 0x02 && v[3] == 0xFF) return start;
     if (v[0] == 0x11 && v[1] == 0x01) return start;
   }
   return std::nullopt;

@@ -328,3 +328,17 @@ TEST(EpsPreviewTest, DosHeader) {
 
 }  // namespace
 }  // namespace velmora::image
+
+namespace velmora::image {
+namespace {
+
+TEST(PictTest, ShortInputsNeverReadPastTheEnd) {
+  // A version 2 opcode whose second word would lie past the end of the input.
+  const Bytes cut = {0xFF, 0xFF, 0xFF, 0xFF, 0xFA, 0xFF, 0xF4, 0, 0, 0, 0, 0x11};
+  Description d;
+  EXPECT_EQ(describe_pict(cut, d), kNoImporter);
+  EXPECT_FALSE(looks_like_pict(cut));
+}
+
+}  // namespace
+}  // namespace velmora::image
