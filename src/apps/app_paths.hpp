@@ -12,9 +12,6 @@
 
 namespace velmora::apps {
 
-// QuitApp found running copies but has no display through which to ask them to close.
-inline constexpr Err kNoDisplay = -6;
-
 // An APP or DOC value as a resolved, existing file: the resolution error unchanged, -43
 // for a folder or a missing item, -50 when the key is absent.
 Err check_file(const char* value, files::PathSpec& out);

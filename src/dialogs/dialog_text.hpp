@@ -10,9 +10,6 @@
 
 namespace velmora::dialogs {
 
-// No display to show a dialog on: answered at once instead of waiting for nobody.
-inline constexpr Err kNoDisplay = -7;
-
 // Field sizes of the dialog records, terminator included.
 inline constexpr std::size_t kMessageField = 255;
 inline constexpr std::size_t kLabelField = 31;

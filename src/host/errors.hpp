@@ -11,6 +11,7 @@ inline constexpr Err kNoErr = 0;
 inline constexpr Err kGeneralErr = -1;      // unexpected internal failure
 inline constexpr Err kInitFailed = -2;      // initialisation without a usable engine
 inline constexpr Err kNotImplemented = -4;  // function not built yet
+inline constexpr Err kNoDisplay = -7;       // a window or dialog is needed and no display exists
 inline constexpr Err kNoSuchVolume = -35;   // no such volume, or index past the end
 inline constexpr Err kFileNotFound = -43;
 inline constexpr Err kDuplicate = -48;      // already exists

@@ -21,8 +21,7 @@ constexpr std::array kMessages = {
     Message{-3, "The path was not found.", "パスが見つかりません。"},
     Message{-4, "This function is not implemented yet.", "この関数はまだ実装されていません。"},
     Message{-5, "Access is denied.", "アクセスが拒否されました。"},
-    Message{-6, "No display is available to ask the windows of the program to close.", "プログラムのウィンドウを閉じるためのディスプレイが利用できません。"},
-    Message{-7, "No display is available to show the dialog.", "ダイアログを表示するディスプレイがありません。"},
+    Message{-7, "No display is available for windows or dialogs.", "ウィンドウやダイアログを表示するディスプレイがありません。"},
     Message{-33, "The directory is full.", "ディレクトリがいっぱいです。"},
     Message{-34, "The disk is full.", "ディスクがいっぱいです。"},
     Message{-35, "No such volume.", "ボリュームがありません。"},
@@ -60,9 +59,20 @@ constexpr std::array kMessages = {
     Message{-12029, "The connection to the server could not be made.", "サーバに接続できません。"},
     Message{-12030, "The connection was aborted during the transfer.", "転送中に接続が中断されました。"},
     Message{-12031, "The connection was reset by the server.", "サーバによって接続がリセットされました。"},
-    Message{-12045, "The server's certificate is not trusted.", "サーバの証明書は信頼されていません。"},
+    Message{-12045, "The certificate of the server is not trusted.", "サーバの証明書は信頼されていません。"},
     Message{-12157, "The secure connection could not be made.", "セキュリティで保護された接続を確立できません。"},
 };
+
+// The envelope writes a message between apostrophes without escaping it, so that a
+// message can never break the answer apart it must not hold one.
+constexpr bool no_apostrophes() {
+  for (const Message& m : kMessages) {
+    if (m.english.find('\'') != std::string_view::npos) return false;
+    if (m.japanese.find('\'') != std::string_view::npos) return false;
+  }
+  return true;
+}
+static_assert(no_apostrophes(), "messages are written between apostrophes unescaped");
 
 }  // namespace
 

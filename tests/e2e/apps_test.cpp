@@ -267,7 +267,7 @@ TEST_F(Apps, QuitWithoutDisplay) {
                c_ / "apps" / "sleeper";
   }));
   std::string line = call("VeUtl_QuitApp", "APP=" + value("C:\\apps\\sleeper"));
-  EXPECT_EQ(error_code(line), "-6") << line;
+  EXPECT_EQ(error_code(line), "-7") << line;
   EXPECT_NE(line.find("MESSAGE='No display"), std::string::npos) << line;
   EXPECT_FALSE(sleeper.ended());
 }

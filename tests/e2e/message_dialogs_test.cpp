@@ -14,7 +14,7 @@ TEST(MessageDialogsHeadless, AnswerNoDisplayAtOnceAndCheckMessageFirst) {
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
   ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(out[0], "ERROR=-7 MESSAGE='No display is available to show the dialog.'");
+  EXPECT_EQ(out[0], "ERROR=-7 MESSAGE='No display is available for windows or dialogs.'");
   EXPECT_EQ(out[1].rfind("ERROR=-7 ", 0), 0u);
   EXPECT_EQ(out[2].rfind("ERROR=-50 ", 0), 0u);  // the missing message is found first
   EXPECT_LT(seconds.count(), 10.0);

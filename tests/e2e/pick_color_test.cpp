@@ -32,7 +32,7 @@ TEST_F(PickColor, CancelAndEscapeAreUserCancelled) {
 
 TEST(PickColorHeadless, NoDisplayAnswersAtOnce) {
   const RunResult r = run_headless({"VeUtl_PickColor", "COLOR=1,2,3"});
-  EXPECT_EQ(r.out, "ERROR=-7 MESSAGE='No display is available to show the dialog.'\n");
+  EXPECT_EQ(r.out, "ERROR=-7 MESSAGE='No display is available for windows or dialogs.'\n");
 }
 
 }  // namespace
