@@ -1,0 +1,71 @@
+// Arbitrary bytes through the picture source's reader choice and every codec's probe
+// and decode, read through the same random-access input the files use.  A decode must
+// deliver exactly the pixels its size says, and agree with the probe on that size.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "image/picture_source.hpp"
+#include "platform/codecs.hpp"
+
+namespace {
+
+using velmora::platform::CodecFormat;
+
+class Memory final : public velmora::platform::CodecInput {
+ public:
+  Memory(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+  bool read(std::uint64_t offset, std::uint8_t* dst, std::size_t n) override {
+    if (offset > size_ || n > size_ - offset) return false;
+    if (n) std::memcpy(dst, data_ + offset, n);
+    return true;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+};
+
+void run(CodecFormat format, const std::uint8_t* data, std::size_t size, int index) {
+  using namespace velmora::platform;
+  Memory in(data, size);
+  CodecProbe probe;
+  if (probe_picture(format, in, index, probe) != CodecStatus::ok) return;
+  if (probe.width <= 0 || probe.height <= 0 || probe.image_count < 1) std::abort();
+  // Decoding allocates the whole picture: keep within the fuzzer's memory limit.
+  if (std::int64_t{probe.width} * probe.height > (1 << 22)) return;
+  DecodedPicture picture;
+  const std::int32_t box = format == CodecFormat::jpeg ? probe.width / 4 : 0;
+  if (decode_picture(format, in, index, box, box ? 1 : 0, picture) != CodecStatus::ok) return;
+  if (picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height)
+    std::abort();
+  if (box == 0 && (picture.width != probe.width || picture.height != probe.height)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 1 << 16) return 0;
+  velmora::image::PictureKind kind;
+  if (velmora::image::detect_kind(data, size, kind) != 0) return 0;
+  const int index = size > 0 ? data[size - 1] % 3 : 0;  // pages and frames too
+  switch (kind) {
+    case velmora::image::PictureKind::jpeg:
+      run(CodecFormat::jpeg, data, size, 0);
+      break;
+    case velmora::image::PictureKind::png:
+      run(CodecFormat::png, data, size, 0);
+      break;
+    case velmora::image::PictureKind::tiff:
+      run(CodecFormat::tiff, data, size, index);
+      break;
+    case velmora::image::PictureKind::gif:
+      run(CodecFormat::gif, data, size, index);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
