@@ -11,6 +11,10 @@ PACKAGES=(
   # libraries of the module
   libcurl4-openssl-dev liblnk-dev libbfio-dev libattr1-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
+  # volume labels read from the medium (where udev publishes none)
+  libblkid-dev
+  # a real mounted volume (image, loop device, ext2) for the eject test
+  e2fsprogs
   # X11: closing other programs' windows (headers; the library is loaded at run time)
   libx11-dev libxres-dev
   # peers used by the tests and benchmarks

@@ -47,6 +47,10 @@ std::optional<std::string> host_path(std::string_view native_path);
 // longest match winning); none (last error 3) when no drive holds it.
 std::optional<std::string> native_from_host(std::string_view host_path);
 
+// A field of the mount table as it really is: the table writes blanks, tabs, newlines and
+// backslashes as octal escapes (\040).
+std::string unescape_octal(std::string_view field);
+
 // Sets the last error from errno and answers false, for one-line failure returns.
 bool fail_errno();
 

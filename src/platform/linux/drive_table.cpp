@@ -1,5 +1,6 @@
 // The drive table: which host directory each drive letter stands for.  Built once per
 // process from VELMORA_DRIVES when it is set, else from the mount table.
+#include <blkid/blkid.h>
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -51,7 +52,8 @@ bool equal_ascii_nocase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The mount table writes blanks and backslashes as octal escapes (\040).
+}  // namespace
+
 std::string unescape_octal(std::string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -66,6 +68,8 @@ std::string unescape_octal(std::string_view s) {
   }
   return out;
 }
+
+namespace {
 
 // udev writes unsafe bytes of a label as \xNN.
 std::string unescape_hex(std::string_view s) {
@@ -143,8 +147,8 @@ std::string device_of(const std::vector<MountEntry>& mounts, const std::string& 
   return device;
 }
 
-std::string label_of(const std::string& device) {
-  if (device.rfind("/dev/", 0) != 0) return {};
+// The label udev published for a device; empty when there is none (or no udev).
+std::string published_label(const std::string& device) {
   std::string target = real_path(device);
   DIR* dir = ::opendir("/dev/disk/by-label");
   if (dir == nullptr) return {};
@@ -158,6 +162,29 @@ std::string label_of(const std::string& device) {
   }
   ::closedir(dir);
   return label;
+}
+
+// The label in the file system's own superblock, for machines without udev (containers)
+// or devices it has not seen; empty when the device cannot be read.
+std::string superblock_label(const std::string& device) {
+  blkid_probe probe = blkid_new_probe_from_filename(device.c_str());
+  if (probe == nullptr) return {};
+  blkid_probe_enable_superblocks(probe, 1);
+  blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+  std::string label;
+  const char* value = nullptr;
+  if (blkid_do_safeprobe(probe) == 0 &&
+      blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 && value != nullptr) {
+    label = value;
+  }
+  blkid_free_probe(probe);
+  return label;
+}
+
+std::string label_of(const std::string& device) {
+  if (device.rfind("/dev/", 0) != 0) return {};
+  std::string label = published_label(device);
+  return label.empty() ? superblock_label(device) : label;
 }
 
 DriveType type_of(const std::string& device) {
@@ -225,6 +252,10 @@ void parse_entry(std::string_view entry, const std::vector<MountEntry>& mounts,
     }
   }
   if (d.file_system.empty()) d.file_system = file_system_of(mounts, d.directory);
+  // A directory that is itself a mount point stands for that medium, so a mounted device
+  // declared here can be ejected like one the default table found.
+  d.device = device_of(mounts, real_path(d.directory.empty() ? "/" : d.directory));
+  if (d.label.empty()) d.label = label_of(d.device);
   bool taken = std::any_of(drives.begin(), drives.end(),
                            [&](const Drive& other) { return other.letter == d.letter; });
   if (!taken) drives.push_back(std::move(d));

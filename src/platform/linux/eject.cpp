@@ -1,9 +1,10 @@
 // Ejecting a removable medium the Linux way: unmount the volume (through udisks2 where it
 // runs, so that an ordinary user may; else umount2), and only then open the tray or stop
-// the unit.  A fixed disk is never touched.
+// the unit, or detach a loop device from its image file.  A fixed disk is never touched.
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/cdrom.h>
+#include <linux/loop.h>
 #include <scsi/sg.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -49,21 +50,55 @@ bool run_quietly(std::vector<std::string> args) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool is_mounted(const std::string& point) {
+struct Mount {
+  std::string source;
+  std::string point;
+};
+
+std::vector<Mount> read_mounts() {
+  std::vector<Mount> mounts;
   std::ifstream in("/proc/self/mounts");
-  std::string source, mount_point, rest;
-  while (in >> source >> mount_point && std::getline(in, rest)) {
-    if (mount_point == point) return true;
+  std::string source, point, rest;
+  while (in >> source >> point && std::getline(in, rest)) {
+    mounts.push_back({linux_backend::unescape_octal(source), linux_backend::unescape_octal(point)});
+  }
+  return mounts;
+}
+
+std::string real_path(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+// Where the drive's volume is mounted (the kernel's form of the folder: no symbolic link).
+std::string mount_point(const linux_backend::Drive& d) {
+  return real_path(d.directory.empty() ? "/" : d.directory);
+}
+
+// Whether the drive's own device is still mounted at its folder; a different file system
+// mounted beneath it is not ours to unmount.
+bool is_mounted(const std::string& point, const std::string& device) {
+  for (const Mount& m : read_mounts()) {
+    if (m.point == point && m.source == device) return true;
   }
   return false;
 }
 
-bool unmount(const linux_backend::Drive& d) {
+// Whether the device is mounted at some other folder as well: ejecting it would pull the
+// medium from under that mount, so the drive is left alone instead.
+bool mounted_elsewhere(const std::string& point, const std::string& device) {
+  for (const Mount& m : read_mounts()) {
+    if (m.source == device && m.point != point) return true;
+  }
+  return false;
+}
+
+bool unmount(const linux_backend::Drive& d, const std::string& point) {
   for (int attempt = 0; attempt < kUnmountAttempts; ++attempt) {
     if (attempt > 0) std::this_thread::sleep_for(kUnmountPause);
-    if (!is_mounted(d.directory)) return true;
+    if (!is_mounted(point, d.device)) return true;
     if (run_quietly({"udisksctl", "unmount", "--no-user-interaction", "-b", d.device})) return true;
-    if (::umount2(d.directory.c_str(), 0) == 0) return true;
+    if (::umount2(point.c_str(), UMOUNT_NOFOLLOW) == 0) return true;
     if (errno != EBUSY) break;  // only a busy volume is worth waiting for
   }
   set_last_error(errno == EBUSY ? winerr::kBusy : error_from_errno(errno));
@@ -125,6 +160,33 @@ bool eject_removable(const std::string& device) {
   return ok;
 }
 
+// The loop device a device node belongs to (itself, or the disk of a partition of one);
+// empty for every other kind of device.
+std::string loop_disk(const std::string& device) {
+  std::string disk = whole_disk(device);
+  std::string name = disk.substr(disk.rfind('/') + 1);
+  if (name.empty() || ::access(("/sys/class/block/" + name + "/loop").c_str(), F_OK) != 0) {
+    return {};
+  }
+  return disk;
+}
+
+bool loop_attached(const std::string& disk) {
+  std::string name = disk.substr(disk.rfind('/') + 1);
+  return ::access(("/sys/class/block/" + name + "/loop/backing_file").c_str(), F_OK) == 0;
+}
+
+// A loop device's medium is its image file: detaching it is the eject.  A device that let
+// go of its image by itself when it was unmounted (auto-clear) is already ejected.
+bool detach_loop(const std::string& disk) {
+  if (!loop_attached(disk)) return true;
+  int fd = ::open(disk.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return linux_backend::fail_errno();
+  bool ok = ::ioctl(fd, LOOP_CLR_FD, 0) == 0 || errno == ENXIO || linux_backend::fail_errno();
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
 bool eject_drive(char letter) {
@@ -141,7 +203,13 @@ bool eject_drive(char letter) {
     set_last_error(winerr::kNotSupported);  // a folder standing in for a drive has no medium
     return false;
   }
-  if (!unmount(*d)) return false;
+  std::string point = mount_point(*d);
+  if (mounted_elsewhere(point, d->device)) {
+    set_last_error(winerr::kBusy);
+    return false;
+  }
+  if (!unmount(*d, point)) return false;
+  if (std::string loop = loop_disk(d->device); !loop.empty()) return detach_loop(loop);
   return d->type == DriveType::CdRom ? eject_cdrom(d->device) : eject_removable(d->device);
 }
 
