@@ -14,7 +14,7 @@ void check(std::span<const std::uint8_t> bytes, bool packed) {
   using namespace velmora::image;
   Description desc;
   const auto described = describe_dib(bytes, packed, desc);
-  if (described == 0 && std::int64_t{desc.bounds.width()} * desc.bounds.height() > (1 << 22))
+  if (described == 0 && std::int64_t{desc.bounds.width()} * desc.bounds.height() > (1 << 16))
     return;
   Pixmap world;
   if (read_dib(bytes, packed, world) != 0) return;

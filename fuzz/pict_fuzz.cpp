@@ -16,7 +16,7 @@ void check(std::span<const std::uint8_t> bytes) {
   Description desc;
   const auto described = describe_pict(bytes, desc);
   // Frames are drawn whole; beyond this size only the walk without drawing is fuzzed.
-  if (described == 0 && std::int64_t{desc.bounds.width()} * desc.bounds.height() > (1 << 22))
+  if (described == 0 && std::int64_t{desc.bounds.width()} * desc.bounds.height() > (1 << 16))
     return;
   Pixmap world;
   const auto drawn = read_pict(bytes, world);

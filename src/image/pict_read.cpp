@@ -265,6 +265,14 @@ void convert_row(const BitsHeader& h, const RowLayout& l, const std::uint8_t* in
   }
 }
 
+// The fewest bytes the rows can take: a PackBits row of n bytes needs at least two
+// bytes per 128, behind its count.
+std::size_t least_row_data(const BitsHeader& h, const RowLayout& l) {
+  if (!l.counted) return l.bytes;
+  const std::size_t units = (l.bytes / l.unit + 127) / 128;
+  return (h.row_bytes > 250 ? 2 : 1) + units * (1 + l.unit);
+}
+
 Err read_rows(const BitsHeader& h, ByteCursor& c, Pixmap* image) {
   const RowLayout l = row_layout(h);
   std::vector<std::uint8_t> row;
@@ -301,15 +309,17 @@ Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
   if (std::int64_t{desc.bounds.width()} * desc.bounds.height() > kMaxPixels) return kMemFull;
   const bool v2 = bytes[*start + 10] == 0x00;
   c.skip(v2 ? 4 : 2);
-  if (out) {
-    if (const Err err = out->create(desc.bounds); err != kNoErr) return err;
-  }
+  // The world is made when the first bitmap has proved readable, so that bytes which
+  // are no picture never cost a frame's worth of memory.
+  auto make_world = [&]() -> Err {
+    return out && out->empty() ? out->create(desc.bounds) : kNoErr;
+  };
   bool seen_bits = false;
   while (true) {
     if (v2 && (c.pos() % 2)) c.skip(1);
     const std::uint16_t op = v2 ? c.be16() : c.u8();
-    if (!c.ok()) return seen_bits ? kNoErr : kBadPictureData;  // a picture cut short
-    if (op == 0x00FF || (!v2 && op == 0xFF)) return kNoErr;
+    if (!c.ok()) return seen_bits ? make_world() : kBadPictureData;  // a picture cut short
+    if (op == 0x00FF || (!v2 && op == 0xFF)) return make_world();
     if (op == 0x0C00) {
       const std::int16_t version = c.sbe16();
       c.skip(2);
@@ -335,14 +345,19 @@ Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
         seen_bits = true;
         if (!out) return kNoErr;
       }
+      // Bounds the data cannot fill are refused before their pixels are allocated.
+      const std::size_t least = least_row_data(h, row_layout(h));
+      if (least * static_cast<std::size_t>(h.bounds.height()) > c.remaining())
+        return kBadPictureData;
       Pixmap image;
       if (const Err err = image.create(h.bounds); err != kNoErr) return err;
       if (const Err err = read_rows(h, c, &image); err != kNoErr) return err;
+      if (const Err err = make_world(); err != kNoErr) return err;
       copy_bits(image, h.src, *out, h.dst);
       continue;
     }
     if (!skip_opcode(op, c)) {
-      if (!c.ok()) return seen_bits ? kNoErr : kBadPictureData;
+      if (!c.ok()) return seen_bits ? make_world() : kBadPictureData;
       return kUnsupportedData;
     }
   }
