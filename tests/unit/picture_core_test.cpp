@@ -225,6 +225,14 @@ TEST(PictTest, DamagedPicturesFailCleanly) {
   huge[6] = 0x7F;
   huge[8] = 0x7F;
   EXPECT_EQ(describe_pict(huge, d), kMemFull);
+  // A bitmap of 16000 x 16000 with two bytes of row data is refused as damaged before
+  // its gigabyte of pixels is asked for.
+  Bytes vast = p;
+  vast[20] = 0xBE;  // rowBytes 16000
+  vast[21] = 0x80;
+  vast[26] = vast[28] = 0x3E;  // bottom, right 16000
+  vast[27] = vast[29] = 0x80;
+  EXPECT_EQ(read_pict(vast, world), kBadPictureData);
   // An opcode this reader does not know how to skip.
   Bytes odd = p;
   odd[14] = 0x00;
