@@ -54,12 +54,14 @@ TEST_F(ImageInfoTest, JpegSizeDepthAndJfifDensity) {
   EXPECT_EQ(info("grey.jpg"), "WIDTH=33 HEIGHT=17 DEPTH=8 RESOLUTION=72");
 }
 
-TEST_F(ImageInfoTest, PngGifAndBmp) {
+TEST_F(ImageInfoTest, PngGifBmpAndPict) {
   EXPECT_EQ(info("phys.png"), "WIDTH=50 HEIGHT=20 DEPTH=32 RESOLUTION=96");
   EXPECT_EQ(info("grey.png"), "WIDTH=21 HEIGHT=12 DEPTH=8 RESOLUTION=72");
   EXPECT_EQ(info("alpha.png"), "WIDTH=5 HEIGHT=6 DEPTH=32 RESOLUTION=72");
   EXPECT_EQ(info("colours.gif"), "WIDTH=23 HEIGHT=11 DEPTH=8 RESOLUTION=72");
   EXPECT_EQ(info("picture.bmp"), "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION=72,96");
+  // A PICT file: no SIZE item, since the picture is read from the file, not held.
+  EXPECT_EQ(info("drawing.pct"), "WIDTH=16 HEIGHT=2 DEPTH=8 RESOLUTION=72");
 }
 
 TEST_F(ImageInfoTest, TiffPagesAndTags) {

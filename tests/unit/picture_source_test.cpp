@@ -54,9 +54,10 @@ stdfs::path* PictureSourceTest::dir_ = nullptr;
 
 TEST_F(PictureSourceTest, KindsComeFromTheBytes) {
   const std::pair<const char*, PictureKind> cases[] = {
-      {"photo.jpg", PictureKind::jpeg},  {"phys.png", PictureKind::png},
-      {"pages.tif", PictureKind::tiff},  {"colours.gif", PictureKind::gif},
-      {"picture.bmp", PictureKind::bmp}, {"really_png.jpg", PictureKind::png},
+      {"photo.jpg", PictureKind::jpeg},   {"phys.png", PictureKind::png},
+      {"pages.tif", PictureKind::tiff},   {"colours.gif", PictureKind::gif},
+      {"picture.bmp", PictureKind::bmp},  {"really_png.jpg", PictureKind::png},
+      {"drawing.pct", PictureKind::pict},
   };
   for (const auto& [name, kind] : cases) {
     PictureSource s;
@@ -86,6 +87,9 @@ TEST_F(PictureSourceTest, DecodesEveryCodecWithItsPixels) {
   ASSERT_EQ(decode("colours.gif", p), kNoErr);
   EXPECT_EQ(p.bounds(), (PixRect{0, 0, 23, 11}));
   EXPECT_EQ(p.at(3, 2), rgb(5 * 32, 255 - 5 * 32, 5 * 16));
+  ASSERT_EQ(decode("drawing.pct", p), kNoErr);
+  EXPECT_EQ(p.at(15, 0), rgb(255, 0, 0));
+  EXPECT_EQ(p.at(0, 1), rgb(0, 0, 255));
   ASSERT_EQ(decode("grey.jpg", p), kNoErr);
   EXPECT_EQ(red(p.at(4, 4)), green(p.at(4, 4)));  // grey comes out as equal channels
 }

@@ -113,6 +113,22 @@ def eps(path, preview):
     open(path, "wb").write(header + postscript + preview)
 
 
+def pict(path):
+    """A PICT file: the 512-byte header area, then a version 2 picture holding one
+    PackBitsRect of a 16 x 2 pixmap of 8 bits with a two-colour table."""
+    body = struct.pack(">hhhh", 0, 0, 2, 16) + b"\x00\x11\x02\xff"
+    body += b"\x00\x98" + struct.pack(">H", 0x8000 | 16) + struct.pack(">hhhh", 0, 0, 2, 16)
+    body += struct.pack(">HHIIIHHHHIII", 0, 0, 0, 72 << 16, 72 << 16, 0, 8, 1, 8, 0, 0, 0)
+    body += struct.pack(">IHH", 0, 0, 1) + struct.pack(">HHHH", 0, 0xFFFF, 0, 0) + struct.pack(">HHHH", 1, 0, 0, 0xFFFF)
+    body += struct.pack(">hhhh", 0, 0, 2, 16) * 2 + b"\x00\x00"
+    body += b"\x02\xf1\x00" + b"\x02\xf1\x01"
+    if len(body) % 2:
+        body += b"\x00"
+    body += b"\x00\xff"
+    record = struct.pack(">H", (len(body) + 2) & 0xFFFF) + body
+    open(path, "wb").write(b"\0" * 512 + record)
+
+
 def main(folder):
     os.makedirs(folder, exist_ok=True)
     p = lambda name: os.path.join(folder, name)
@@ -127,6 +143,7 @@ def main(folder):
     open(p("single.tif"), "wb").write(tiff_pages([(8, 8)], (300, 200)))
     gif(p("colours.gif"), 23, 11)
     bmp(p("picture.bmp"), 40, 30, (2835, 3780))
+    pict(p("drawing.pct"))
     eps(p("figure.eps"), tiff_pages([(30, 20)], (72, 72)))
     eps(p("no_preview.eps"), b"")
     open(p("text.jpg"), "w").write("not a picture\n")
