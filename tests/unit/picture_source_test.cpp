@@ -109,6 +109,15 @@ TEST_F(PictureSourceTest, PagesAndPreviews) {
   EXPECT_EQ(s.open_file(native("photo.jpg"), true, 0), kParamErr);
 }
 
+TEST_F(PictureSourceTest, ImplausibleGifFramesAreDamageNotAllocations) {
+  Pixmap p;
+  EXPECT_EQ(decode("vast.gif", p), kBadPictureData);
+  PictureSource s;
+  ASSERT_EQ(s.open_file(native("vast.gif"), false, 0), kNoErr);
+  Description d;
+  EXPECT_EQ(s.describe(d), kBadPictureData);
+}
+
 TEST_F(PictureSourceTest, JpegDecodesSmallerWhenTheBoxAllows) {
   Pixmap p;
   ASSERT_EQ(decode("photo.jpg", p, 0, 80, 60), kNoErr);

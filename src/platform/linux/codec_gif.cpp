@@ -41,13 +41,22 @@ struct Handle {
   }
 };
 
-// Counts the frames; false when the record stream is damaged before the first one.
+// Frames may overhang the screen a little, but one far larger than it is damage, and
+// would cost its whole size in memory when decoded.
+bool plausible_frame(const GifFileType* gif) {
+  const std::int64_t screen = std::int64_t{gif->SWidth} * gif->SHeight;
+  const std::int64_t frame = std::int64_t{gif->Image.Width} * gif->Image.Height;
+  return frame <= 4 * screen + 65536 && frame <= kMaxDecodedPixels;
+}
+
+// Counts the frames; -1 when a frame is implausibly large.
 std::int32_t count_frames(GifFileType* gif) {
   std::int32_t frames = 0;
   GifRecordType type = UNDEFINED_RECORD_TYPE;
   while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
     if (type == IMAGE_DESC_RECORD_TYPE) {
       if (DGifGetImageDesc(gif) != GIF_OK) break;
+      if (!plausible_frame(gif)) return -1;
       int code_size = 0;
       GifByteType* block = nullptr;
       if (DGifGetCode(gif, &code_size, &block) != GIF_OK) break;
@@ -74,6 +83,7 @@ CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out) {
   if (!h.gif) return CodecStatus::bad_data;
   if (h.gif->SWidth <= 0 || h.gif->SHeight <= 0) return CodecStatus::bad_data;
   const std::int32_t frames = count_frames(h.gif);
+  if (frames < 0) return CodecStatus::bad_data;
   if (index > 0 && index >= frames) return CodecStatus::bad_index;
   out.width = h.gif->SWidth;
   out.height = h.gif->SHeight;
@@ -89,6 +99,11 @@ CodecStatus gif_decode(CodecInput& in, int index, DecodedPicture& out) {
   GifFileType* gif = h.gif;
   if (gif->SWidth <= 0 || gif->SHeight <= 0) return CodecStatus::bad_data;
   if (too_big(gif->SWidth, gif->SHeight)) return CodecStatus::no_memory;
+  {
+    // The frames are checked before the library allocates them.
+    Handle check(in);
+    if (!check.gif || count_frames(check.gif) < 0) return CodecStatus::bad_data;
+  }
   // A damaged tail still leaves the frames read before it.
   DGifSlurp(gif);
   if (gif->ImageCount <= index || gif->SavedImages == nullptr)

@@ -147,6 +147,9 @@ def main(folder):
     eps(p("figure.eps"), tiff_pages([(30, 20)], (72, 72)))
     eps(p("no_preview.eps"), b"")
     open(p("text.jpg"), "w").write("not a picture\n")
+    # A GIF whose only frame claims 60000 x 60000 pixels on a 2 x 2 screen.
+    open(p("vast.gif"), "wb").write(b"GIF89a" + struct.pack("<HHBBB", 2, 2, 0x80, 0, 0) + b"\0\0\0\xff\xff\xff"
+                                    + b"," + struct.pack("<HHHHB", 0, 0, 60000, 60000, 0) + b"\x02\x02\x44\x01\x00;")
     # A JPEG cut inside its headers, and one cut inside its scan (headers intact).
     whole = open(p("photo.jpg"), "rb").read()
     open(p("cut_header.jpg"), "wb").write(whole[:100])
