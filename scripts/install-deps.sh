@@ -22,6 +22,8 @@ PACKAGES=(
   xvfb xdotool
   # the host's document window and the dialogs
   libgtk-3-dev
+  # the descriptions of file types in the choosers' type lists
+  shared-mime-info
 )
 
 missing=()

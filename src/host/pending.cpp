@@ -22,12 +22,6 @@ Err effect(Call&) { return kNotImplemented; }
 }  // namespace image
 
 namespace dialogs {
-Err open_file_dialog(Call&) { return kNotImplemented; }
-Err open_folder_dialog(Call&) { return kNotImplemented; }
-Err save_file_dialog(Call&) { return kNotImplemented; }
-Err open_progress(Call&) { return kNotImplemented; }
-Err update_progress(Call&) { return kNotImplemented; }
-Err close_progress(Call&) { return kNotImplemented; }
 }  // namespace dialogs
 
 }  // namespace velmora

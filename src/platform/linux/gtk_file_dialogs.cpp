@@ -1,0 +1,176 @@
+// The file and folder choosers: GTK's file chooser dialog, owned by the host's window.
+// Windows-form paths are placed on this machine through the drive table.
+#include <gio/gio.h>
+#include <gtk/gtk.h>
+
+#include <optional>
+
+#include "platform/file_dialogs.hpp"
+#include "platform/linux/drive_map.hpp"
+#include "platform/linux/gtk_templates.hpp"
+#include "platform/text.hpp"
+#include "platform/ui.hpp"
+
+namespace velmora::platform {
+
+namespace {
+
+struct KindStyle {
+  GtkFileChooserAction action;
+  const char* name;  // the widget name the test automation finds it by
+  const char* accept_label;
+};
+
+constexpr KindStyle style_of(ChooserKind kind) {
+  switch (kind) {
+    case ChooserKind::SaveFile:
+      return {GTK_FILE_CHOOSER_ACTION_SAVE, "save-file", "_Save"};
+    case ChooserKind::Folder:
+      return {GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "open-folder", "_Select"};
+    case ChooserKind::OpenFile:
+      break;
+  }
+  return {GTK_FILE_CHOOSER_ACTION_OPEN, "open-file", "_Open"};
+}
+
+// "*.jpg" as a pattern that ignores letter case ("*.[jJ][pP][gG]"), since the names the
+// scripts' patterns come from were never told apart by case.  "*.*" is every name.
+std::string caseless_pattern(const std::string& pattern) {
+  if (pattern == "*.*") return "*";
+  std::string out;
+  for (const char c : pattern) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (g_ascii_isalpha(u)) {
+      out += '[';
+      out += static_cast<char>(g_ascii_tolower(u));
+      out += static_cast<char>(g_ascii_toupper(u));
+      out += ']';
+    } else if (c == '[' || c == ']') {
+      out += '[';
+      out += c;
+      out += ']';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void add_filters(GtkFileChooser* chooser, const std::vector<FileFilter>& filters) {
+  for (std::size_t i = 0; i < filters.size(); ++i) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, filters[i].label.c_str());
+    const std::string& list = filters[i].patterns;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+      std::size_t end = list.find(';', start);
+      if (end == std::string::npos) end = list.size();
+      const std::string one = list.substr(start, end - start);
+      if (!one.empty()) gtk_file_filter_add_pattern(filter, caseless_pattern(one).c_str());
+      start = end + 1;
+    }
+    gtk_file_chooser_add_filter(chooser, filter);  // the chooser takes the reference
+    if (i == 0) gtk_file_chooser_set_filter(chooser, filter);
+  }
+}
+
+std::optional<std::string> host_folder(const std::string& native) {
+  if (native.empty()) return std::nullopt;
+  std::optional<std::string> host = linux_backend::host_path(native);
+  if (!host || !g_file_test(host->c_str(), G_FILE_TEST_IS_DIR)) return std::nullopt;
+  return host;
+}
+
+// The save chooser's starting name; a name with a folder in front starts in that folder.
+void set_default_name(GtkFileChooser* chooser, const std::string& native) {
+  if (native.empty()) return;
+  std::size_t cut = std::string::npos;
+  for (std::size_t i = 0; i < native.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(native[i]);
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF)) {
+      ++i;  // a double-byte character: its second byte is never a separator
+    } else if (c == '\\') {
+      cut = i;
+    }
+  }
+  if (cut != std::string::npos) {
+    if (const auto folder = host_folder(native.substr(0, cut + 1))) {
+      gtk_file_chooser_set_current_folder(chooser, folder->c_str());
+    }
+  }
+  const std::string name = cut == std::string::npos ? native : native.substr(cut + 1);
+  gtk_file_chooser_set_current_name(chooser, native_to_utf8(name).c_str());
+}
+
+void add_instruction(GtkWidget* dialog, const std::string& text) {
+  if (text.empty()) return;
+  GtkWidget* label = gtk_label_new(text.c_str());
+  gtk_widget_set_name(label, "instruction");
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+  gtk_widget_set_margin_start(label, 6);
+  gtk_widget_set_margin_end(label, 6);
+  gtk_widget_set_margin_top(label, 6);
+  GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  gtk_box_pack_start(GTK_BOX(area), label, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(area), label, 0);
+  gtk_widget_show(label);
+}
+
+}  // namespace
+
+DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, std::string& path) {
+  outcome = ChooserOutcome::Cancelled;
+  path.clear();
+  if (!display_available()) return DialogRun::NoDisplay;
+  const KindStyle style = style_of(request.kind);
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(request.title.c_str(), gtk::owner_window(),
+                                                  style.action, "_Cancel", GTK_RESPONSE_CANCEL,
+                                                  style.accept_label, GTK_RESPONSE_ACCEPT, nullptr);
+  if (dialog == nullptr) return DialogRun::Failed;
+  gtk_widget_set_name(dialog, style.name);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_file_chooser_set_local_only(chooser, TRUE);
+  gtk_file_chooser_set_show_hidden(chooser, request.show_hidden ? TRUE : FALSE);
+  add_filters(chooser, request.filters);
+  if (const auto folder = host_folder(request.start_folder)) {
+    gtk_file_chooser_set_current_folder(chooser, folder->c_str());
+  }
+  if (request.kind == ChooserKind::SaveFile) set_default_name(chooser, request.default_name);
+  if (request.kind == ChooserKind::Folder) add_instruction(dialog, request.instruction);
+
+  const int response = gtk::run_modal(dialog);
+  if (response == GTK_RESPONSE_ACCEPT || response == GTK_RESPONSE_OK) {
+    gchar* chosen = gtk_file_chooser_get_filename(chooser);
+    std::optional<std::string> native;
+    if (chosen != nullptr) native = linux_backend::native_from_host(chosen);
+    g_free(chosen);
+    if (native) {
+      path = std::move(*native);
+      outcome = ChooserOutcome::Chosen;
+    } else {
+      outcome = ChooserOutcome::NoPath;
+    }
+  }
+  gtk_widget_destroy(dialog);
+  pump_messages();
+  return DialogRun::Ended;
+}
+
+std::string file_type_description(std::string_view extension) {
+  if (extension.size() < 2 || extension.front() != '.') return {};
+  const std::string name = "x" + native_to_utf8(extension);
+  gboolean uncertain = FALSE;
+  gchar* type = g_content_type_guess(name.c_str(), nullptr, 0, &uncertain);
+  std::string out;
+  if (type != nullptr && !uncertain && !g_content_type_is_unknown(type)) {
+    gchar* description = g_content_type_get_description(type);
+    if (description != nullptr) out = description;
+    g_free(description);
+  }
+  g_free(type);
+  return out;
+}
+
+}  // namespace velmora::platform
