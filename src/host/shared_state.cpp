@@ -44,8 +44,13 @@ void idle_pump() {
   ProgressState& progress = g_state->progress;
   if (!progress.has_dialog && !progress.has_bar && !progress.has_bitmap) return;
   platform::pump_messages();
-  progress.window.reset();
-  progress.has_dialog = progress.has_bar = progress.has_bitmap = false;
+  // The family's own close step shows a full bar for a moment before it goes.
+  if (progress.close != nullptr) {
+    if (progress.close(progress) != 0) return;
+  } else {
+    progress.window.reset();
+    progress.has_dialog = progress.has_bar = progress.has_bitmap = false;
+  }
   g_progress_active = false;
 }
 

@@ -2,6 +2,7 @@
 // caches a family may keep between calls.  Created at initialisation, released at
 // shutdown; absent before and after.
 #pragma once
+#include <cstdint>
 #include <memory>
 
 namespace velmora::host {
@@ -18,6 +19,8 @@ struct ProgressState {
   bool has_bitmap = false;
   bool cancelled = false;
   std::unique_ptr<PersistentState> window;  // the platform's window objects
+  // The progress family's close step, set once it keeps a record here.
+  std::int16_t (*close)(ProgressState&) = nullptr;
 };
 
 struct SharedState {
