@@ -105,7 +105,7 @@ void set_default_name(GtkFileChooser* chooser, const std::string& native) {
 void add_instruction(GtkWidget* dialog, const std::string& text) {
   if (text.empty()) return;
   GtkWidget* label = gtk_label_new(text.c_str());
-  gtk_widget_set_name(label, "instruction");
+  gtk_widget_set_name(label, "1003");  // the message control of the module's dialogs
   gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
   gtk_widget_set_margin_start(label, 6);
