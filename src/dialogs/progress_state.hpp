@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dialogs/progress_bar.hpp"
+#include "host/errors.hpp"
 #include "host/shared_state.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"
