@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/file_dialogs.hpp"
+#include "platform/linux/caseless_glob.hpp"
 #include "platform/linux/drive_map.hpp"
 #include "platform/linux/gtk_templates.hpp"
 #include "platform/text.hpp"
@@ -33,29 +34,6 @@ constexpr KindStyle style_of(ChooserKind kind) {
   return {GTK_FILE_CHOOSER_ACTION_OPEN, "open-file", "_Open"};
 }
 
-// "*.jpg" as a pattern that ignores letter case ("*.[jJ][pP][gG]"), since the names the
-// scripts' patterns come from were never told apart by case.  "*.*" is every name.
-std::string caseless_pattern(const std::string& pattern) {
-  if (pattern == "*.*") return "*";
-  std::string out;
-  for (const char c : pattern) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (g_ascii_isalpha(u)) {
-      out += '[';
-      out += static_cast<char>(g_ascii_tolower(u));
-      out += static_cast<char>(g_ascii_toupper(u));
-      out += ']';
-    } else if (c == '[' || c == ']') {
-      out += '[';
-      out += c;
-      out += ']';
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 void add_filters(GtkFileChooser* chooser, const std::vector<FileFilter>& filters) {
   for (std::size_t i = 0; i < filters.size(); ++i) {
     GtkFileFilter* filter = gtk_file_filter_new();
@@ -66,7 +44,8 @@ void add_filters(GtkFileChooser* chooser, const std::vector<FileFilter>& filters
       std::size_t end = list.find(';', start);
       if (end == std::string::npos) end = list.size();
       const std::string one = list.substr(start, end - start);
-      if (!one.empty()) gtk_file_filter_add_pattern(filter, caseless_pattern(one).c_str());
+      if (!one.empty())
+        gtk_file_filter_add_pattern(filter, linux_backend::caseless_glob(one).c_str());
       start = end + 1;
     }
     gtk_file_chooser_add_filter(chooser, filter);  // the chooser takes the reference
