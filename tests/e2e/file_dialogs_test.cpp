@@ -83,6 +83,17 @@ TEST_F(FileDialogs, FolderChooserAnswersWithAFinalSeparator) {
   EXPECT_EQ(field(line_of("1003", 0), "text"), "Where to?");
 }
 
+TEST_F(FileDialogs, JapaneseNamesKeepTheirSecondBytes) {
+  // 表 and ソ end in 0x5C in the native code page: no separator, never escaped.
+  fs::create_directories(root_ / "c" / "表示");
+  std::ofstream(root_ / "c" / "表示" / "ソ.txt") << "x";
+  const RunResult r = choose({"VeUtl_OpenFileDialog", "", "VeUtl_OpenFolderDialog", ""},
+                             "file:" + host("c/表示/ソ.txt") +
+                                 ";response:accept|file:" + host("c/表示") + ";response:accept");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines(r.out), (std::vector<std::string>{"C:\\\\表示\\\\ソ.txt", "C:\\\\表示\\\\"}));
+}
+
 TEST_F(FileDialogs, SaveStartsOnTheDefaultName) {
   const RunResult r = choose(
       {"VeUtl_SaveFileDialog", "DEFAULT='C:\\\\Data\\\\new.txt' MESSAGE=Save",
