@@ -1,26 +1,44 @@
-// A private X display for tests that show real windows: Xvfb on the first free display
-// number from 90 up, local connections only, stopped again when the object goes.
+// A private X display for tests that show real windows: Xvfb on a display number it
+// picks itself, local connections only, stopped again when the object goes.
 #pragma once
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 class XvfbDisplay {
  public:
+  // Xvfb chooses a free display number itself and reports it through a pipe, so tests
+  // running side by side never share or race for one.
   XvfbDisplay() {
-    for (int n = 90; n < 190 && pid_ <= 0; ++n) {
-      if (exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-          exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-        continue;
-      }
-      start(n);
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+               "1024x768x24", static_cast<char*>(nullptr));
+      ::_exit(127);
     }
+    ::close(fds[1]);
+    if (pid < 0) {
+      ::close(fds[0]);
+      return;
+    }
+    std::string number;
+    char c = 0;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    ::close(fds[0]);
+    if (number.empty()) {
+      ::kill(pid, SIGTERM);
+      ::waitpid(pid, nullptr, 0);
+      return;
+    }
+    pid_ = pid;
+    name_ = ":" + number;
   }
   ~XvfbDisplay() {
     if (pid_ > 0) {
@@ -36,36 +54,6 @@ class XvfbDisplay {
   const std::string& name() const { return name_; }
 
  private:
-  static bool exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-  }
-
-  void start(int n) {
-    const std::string display = ":" + std::to_string(n);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
-               static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    if (pid < 0) return;
-    // Ready when its socket appears; a display taken meanwhile makes it exit.
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-    for (int i = 0; i < 100; ++i) {
-      int status = 0;
-      if (::waitpid(pid, &status, WNOHANG) == pid) return;
-      if (exists(socket)) {
-        pid_ = pid;
-        name_ = display;
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-  }
-
   pid_t pid_ = -1;
   std::string name_;
 };
