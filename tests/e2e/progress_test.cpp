@@ -122,4 +122,25 @@ TEST_F(ProgressDialog, IdleEventWithoutAnOpenProgressChangesNothing) {
   EXPECT_EQ(lines(r.out), (std::vector<std::string>{"", "", ""}));
 }
 
+TEST_F(ProgressDialog, JapaneseTemplateAndShutdownWithTheDialogStillOpen) {
+  std::vector<std::string> calls = {"VeUtl_OpenProgress DIALOG VALUE=20"};
+  const auto more = updates(150, "VALUE=20");
+  calls.insert(calls.end(), more.begin(), more.end());
+  std::ofstream out(script_path());
+  for (const std::string& c : calls) out << c << "\n";
+  out.close();
+  // Calls on the command line get no idle event: shutdown takes the dialog down.
+  const RunResult r = run({"--lang", "ja", "--window", "VeUtl_OpenProgress", "DIALOG VALUE=20",
+                           "VeUtl_UpdateProgress", "VALUE=30"},
+                          "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines(r.out), (std::vector<std::string>{"", ""}));
+  const RunResult s = run({"--lang", "ja", "--window", "--script", script_path()}, "report");
+  ASSERT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(field(line_of("dialog"), "title"), "処理中");
+  EXPECT_EQ(field(line_of("dialog"), "transient"), "1");
+  EXPECT_EQ(field(line_of("2"), "text"), "中止");
+  EXPECT_EQ(field(line_of("1006"), "fraction"), "0.200000");
+}
+
 }  // namespace
