@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kOkButton = 1;
 constexpr int kCancelButton = 2;
-constexpr int kOtherButton = 1002;
 
 constexpr platform::StandardIcon kIcons[] = {
     platform::StandardIcon::None, platform::StandardIcon::Stop, platform::StandardIcon::Note,
@@ -28,6 +27,7 @@ bool optional_button(const params::Store& s, std::string_view key, std::string& 
   return true;
 }
 
+// The Other button (1002), and a dialog that ended without any button, answer OTHER.
 std::string_view button_keyword(int ended_by) {
   if (ended_by == kOkButton) return "OK";
   if (ended_by == kCancelButton) return "CANCEL";
