@@ -117,6 +117,12 @@ DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, st
     gtk_file_chooser_set_current_folder(chooser, folder->c_str());
   }
   if (request.kind == ChooserKind::SaveFile) set_default_name(chooser, request.default_name);
+  // The chooser takes up a starting folder asynchronously; the test automation waits for it.
+  if (gchar* pending = gtk_file_chooser_get_current_folder(chooser)) {
+    g_free(pending);
+  } else if (!request.start_folder.empty()) {
+    g_object_set_data(G_OBJECT(dialog), "velmora-start-folder", GINT_TO_POINTER(1));
+  }
   if (request.kind == ChooserKind::Folder) add_instruction(dialog, request.instruction);
 
   const int response = gtk::run_modal(dialog);

@@ -18,6 +18,7 @@ struct Run {
   std::size_t next = 0;
   gint64 resume_at = 0;  // monotonic microseconds
   gint64 deadline = 0;
+  gint64 settle_until = 0;  // a file chooser gets this long to take up its folder
   gulong destroy_handler = 0;
   guint source = 0;
   bool alive = true;
@@ -268,6 +269,15 @@ gboolean tick(gpointer data) {
   if (!run.alive) return G_SOURCE_REMOVE;
   const gint64 now = g_get_monotonic_time();
   if (!gtk_widget_get_mapped(run.dialog) || now < run.resume_at) return G_SOURCE_CONTINUE;
+  // A file chooser takes up its starting folder asynchronously; the steps (and a report
+  // of that folder) wait until it has, for a little while.
+  if (run.next == 0 && GTK_IS_FILE_CHOOSER(run.dialog) && now < run.settle_until &&
+      g_object_get_data(G_OBJECT(run.dialog), "velmora-start-folder") != nullptr) {
+    gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(run.dialog));
+    const bool settled = folder != nullptr;
+    g_free(folder);
+    if (!settled) return G_SOURCE_CONTINUE;
+  }
   if (run.next < run.steps.size()) {
     const int pause = run_step(run, run.steps[run.next++]);
     run.resume_at = g_get_monotonic_time() + static_cast<gint64>(pause) * 1000;
@@ -298,6 +308,7 @@ void attach(GtkWidget* dialog) {
   const int seconds = timeout ? std::atoi(timeout) : 20;
   run->deadline =
       g_get_monotonic_time() + static_cast<gint64>(seconds > 0 ? seconds : 20) * 1000000;
+  run->settle_until = g_get_monotonic_time() + 3 * 1000000;
   // The steps end with the dialog: destroying it removes the source, which frees the run.
   run->destroy_handler = g_signal_connect_swapped(dialog, "destroy", G_CALLBACK(+[](gpointer data) {
                                                     auto* r = static_cast<Run*>(data);
