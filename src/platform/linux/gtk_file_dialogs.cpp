@@ -61,8 +61,9 @@ std::optional<std::string> host_folder(const std::string& native) {
 }
 
 // The save chooser's starting name; a name with a folder in front starts in that folder.
-void set_default_name(GtkFileChooser* chooser, const std::string& native) {
-  if (native.empty()) return;
+// Answers the starting folder it asked the chooser for, if any.
+std::optional<std::string> set_default_name(GtkFileChooser* chooser, const std::string& native) {
+  if (native.empty()) return std::nullopt;
   std::size_t cut = std::string::npos;
   for (std::size_t i = 0; i < native.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(native[i]);
@@ -72,13 +73,14 @@ void set_default_name(GtkFileChooser* chooser, const std::string& native) {
       cut = i;
     }
   }
+  std::optional<std::string> folder;
   if (cut != std::string::npos) {
-    if (const auto folder = host_folder(native.substr(0, cut + 1))) {
-      gtk_file_chooser_set_current_folder(chooser, folder->c_str());
-    }
+    folder = host_folder(native.substr(0, cut + 1));
+    if (folder) gtk_file_chooser_set_current_folder(chooser, folder->c_str());
   }
   const std::string name = cut == std::string::npos ? native : native.substr(cut + 1);
   gtk_file_chooser_set_current_name(chooser, native_to_utf8(name).c_str());
+  return folder;
 }
 
 void add_instruction(GtkWidget* dialog, const std::string& text) {
@@ -113,15 +115,17 @@ DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, st
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_show_hidden(chooser, request.show_hidden ? TRUE : FALSE);
   add_filters(chooser, request.filters);
-  if (const auto folder = host_folder(request.start_folder)) {
-    gtk_file_chooser_set_current_folder(chooser, folder->c_str());
+  std::optional<std::string> start = host_folder(request.start_folder);
+  if (start) gtk_file_chooser_set_current_folder(chooser, start->c_str());
+  if (request.kind == ChooserKind::SaveFile) {
+    if (auto folder = set_default_name(chooser, request.default_name)) start = std::move(folder);
   }
-  if (request.kind == ChooserKind::SaveFile) set_default_name(chooser, request.default_name);
   // The chooser takes up a starting folder asynchronously; the test automation waits for it.
-  if (gchar* pending = gtk_file_chooser_get_current_folder(chooser)) {
-    g_free(pending);
-  } else if (!request.start_folder.empty()) {
-    g_object_set_data(G_OBJECT(dialog), "velmora-start-folder", GINT_TO_POINTER(1));
+  if (start) {
+    std::string wanted = *start;
+    while (wanted.size() > 1 && wanted.back() == '/') wanted.pop_back();
+    g_object_set_data_full(G_OBJECT(dialog), "velmora-start-folder", g_strdup(wanted.c_str()),
+                           g_free);
   }
   if (request.kind == ChooserKind::Folder) add_instruction(dialog, request.instruction);
 

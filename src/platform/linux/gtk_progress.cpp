@@ -43,8 +43,12 @@ class GtkProgressDialog final : public ProgressDialog {
   void hide() override { gtk_widget_hide(dialog_); }
   void show_fraction(double fraction) override {
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar_), fraction);
+    gtk::automation::release(dialog_);
   }
-  void advance_stripe() override { gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar_)); }
+  void advance_stripe() override {
+    gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar_));
+    gtk::automation::release(dialog_);
+  }
 
  private:
   static void on_response(GtkDialog*, gint response, gpointer self) {
@@ -84,7 +88,9 @@ ProgressDialogOpen open_progress_dialog(const resources::DialogTemplate& t,
   }
   gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(bar), kPulseStep);
   out = std::make_unique<GtkProgressDialog>(d.dialog, bar);
+  // Test automation waits until the dialog shows its first value.
   gtk::automation::attach(d.dialog);
+  gtk::automation::hold(d.dialog);
   gtk_widget_show(d.dialog);
   pump_messages();
   return ProgressDialogOpen::Shown;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,9 @@ namespace velmora::platform::gtk::automation {
 namespace {
 
 constexpr guint kStepMs = 40;
+// How long the steps wait, at most, for a dialog to take up what it was given.
+constexpr gint64 kSettleUs = 10 * 1000000;
+constexpr const char* kHoldKey = "velmora-automation-hold";
 
 struct Run {
   GtkWidget* dialog = nullptr;
@@ -19,6 +23,8 @@ struct Run {
   gint64 resume_at = 0;  // monotonic microseconds
   gint64 deadline = 0;
   gint64 settle_until = 0;  // a file chooser gets this long to take up its folder
+  std::string expect_file;  // a chosen file the chooser has not taken up yet
+  gint64 expect_until = 0;
   gulong destroy_handler = 0;
   guint source = 0;
   bool alive = true;
@@ -208,6 +214,17 @@ int response_named(const std::string& name) {
   return std::atoi(name.c_str());
 }
 
+// Whether the chooser now answers the file a step chose: it takes up a folder, and a
+// file in it, asynchronously.
+bool took_up(GtkWidget* dialog, const std::string& path) {
+  std::string wanted = path;
+  while (wanted.size() > 1 && wanted.back() == '/') wanted.pop_back();
+  gchar* chosen = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+  const bool same = chosen != nullptr && wanted == chosen;
+  g_free(chosen);
+  return same;
+}
+
 void choose_file(GtkWidget* dialog, const std::string& path) {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
@@ -260,6 +277,8 @@ int run_step(Run& run, const std::string& step) {
     if (gdk_rgba_parse(&c, arg.c_str())) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &c);
   } else if (verb == "file" && GTK_IS_FILE_CHOOSER(dialog)) {
     choose_file(dialog, arg);
+    run.expect_file = arg;
+    run.expect_until = g_get_monotonic_time() + kSettleUs;
   }
   return 0;
 }
@@ -273,10 +292,20 @@ gboolean tick(gpointer data) {
   // of that folder) wait until it has, for a little while.
   if (run.next == 0 && GTK_IS_FILE_CHOOSER(run.dialog) && now < run.settle_until &&
       g_object_get_data(G_OBJECT(run.dialog), "velmora-start-folder") != nullptr) {
+    const auto* wanted =
+        static_cast<const char*>(g_object_get_data(G_OBJECT(run.dialog), "velmora-start-folder"));
     gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(run.dialog));
-    const bool settled = folder != nullptr;
+    const bool settled = folder != nullptr && std::strcmp(folder, wanted) == 0;
     g_free(folder);
     if (!settled) return G_SOURCE_CONTINUE;
+  }
+  // A dialog whose opener has not finished setting it up is left alone for a while.
+  if (g_object_get_data(G_OBJECT(run.dialog), kHoldKey) != nullptr && now < run.settle_until) {
+    return G_SOURCE_CONTINUE;
+  }
+  if (!run.expect_file.empty()) {
+    if (now < run.expect_until && !took_up(run.dialog, run.expect_file)) return G_SOURCE_CONTINUE;
+    run.expect_file.clear();
   }
   if (run.next < run.steps.size()) {
     const int pause = run_step(run, run.steps[run.next++]);
@@ -299,6 +328,14 @@ void finished(gpointer data) {
 
 }  // namespace
 
+void hold(GtkWidget* dialog) {
+  g_object_set_data(G_OBJECT(dialog), kHoldKey, GINT_TO_POINTER(1));
+}
+
+void release(GtkWidget* dialog) {
+  g_object_set_data(G_OBJECT(dialog), kHoldKey, nullptr);
+}
+
 void attach(GtkWidget* dialog) {
   if (std::getenv("VELMORA_UI_SCRIPT") == nullptr) return;
   auto* run = new Run;
@@ -308,7 +345,7 @@ void attach(GtkWidget* dialog) {
   const int seconds = timeout ? std::atoi(timeout) : 20;
   run->deadline =
       g_get_monotonic_time() + static_cast<gint64>(seconds > 0 ? seconds : 20) * 1000000;
-  run->settle_until = g_get_monotonic_time() + 3 * 1000000;
+  run->settle_until = g_get_monotonic_time() + kSettleUs;
   // The steps end with the dialog: destroying it removes the source, which frees the run.
   run->destroy_handler = g_signal_connect_swapped(dialog, "destroy", G_CALLBACK(+[](gpointer data) {
                                                     auto* r = static_cast<Run*>(data);

@@ -6,7 +6,8 @@
 //   key:NAME         press and release a key (GDK name: Escape, Return, a, ...)
 //   close            the window's close box
 //   color:#RRGGBB    choose a colour in a colour dialog
-//   file:PATH        choose a file or folder in a file dialog
+//   file:PATH        choose a file or folder in a file dialog (the next step waits until
+//                    the dialog has taken it up)
 //   response:NAME    end the dialog: ok, cancel, accept or a number
 //   wait:MS          pause
 //   report           write the dialog's state to VELMORA_UI_REPORT (else standard error)
@@ -18,5 +19,10 @@
 namespace velmora::platform::gtk::automation {
 
 void attach(GtkWidget* dialog);
+
+// Keeps the steps back until release(), for at most a few seconds: for a dialog its
+// opener shows before it has filled it in.
+void hold(GtkWidget* dialog);
+void release(GtkWidget* dialog);
 
 }  // namespace velmora::platform::gtk::automation
