@@ -13,6 +13,7 @@
 
 #include "document_window.hpp"
 #include "host.hpp"
+#include "host_clipboard.hpp"
 #include "options.hpp"
 #include "script.hpp"
 
@@ -147,9 +148,25 @@ int run(const Options& options) {
       return kHostFailure;
     }
   }
+  if (options.pointer) window.set_pointer(options.pointer_h, options.pointer_v);
   FMW_Host_SetDocumentWindow(window.table());
-  const int status = run_module(options);
+  const bool keep_clipboard =
+      !options.window || !options.clipboard.empty() || !options.save_clipboard.empty();
+  FMW_Host_KeepClipboard(keep_clipboard ? 1 : 0);
+  if (!options.clipboard.empty()) {
+    if (const std::string failure = load_clipboard(options.clipboard); !failure.empty()) {
+      std::fprintf(stderr, "fmhost: %s\n", failure.c_str());
+      return kBadUsage;
+    }
+  }
+  int status = run_module(options);
   FMW_Host_SetDocumentWindow(nullptr);
+  if (!options.save_clipboard.empty()) {
+    if (const std::string failure = save_clipboard(options.save_clipboard); !failure.empty()) {
+      std::fprintf(stderr, "fmhost: %s\n", failure.c_str());
+      if (status == kOk) status = kHostFailure;
+    }
+  }
   if (!options.save_window.empty()) {
     if (const std::string failure = window.save_png(options.save_window); !failure.empty()) {
       std::fprintf(stderr, "fmhost: %s\n", failure.c_str());

@@ -30,6 +30,11 @@ const char* const kUsage =
     "                     by it); without it the window is an off-screen surface\n"
     "  --window-size WxH  size of the document window's client (default 640x480)\n"
     "  --save-window FILE write the document window as PNG after the calls\n"
+    "  --pointer H,V      the pointer position the host reports, in client coordinates\n"
+    "  --clipboard FILE   put the picture in FILE on the clipboard before the calls\n"
+    "  --save-clipboard FILE  write the clipboard's picture after the calls: PNG when FILE\n"
+    "                     ends in .png, else a PICT file (fmhost keeps the clipboard\n"
+    "                     itself without --window or with either of these two options)\n"
     "  --module PATH      module to load (default: VELMORA2.fmx next to fmhost)\n"
     "  --help             this text\n"
     "\n"
@@ -111,6 +116,17 @@ Options parse_options(const std::vector<std::string>& args) {
       if (x == std::string::npos) throw UsageError{"--window-size takes WIDTHxHEIGHT"};
       o.window_width = static_cast<int>(to_number(a, size.substr(0, x), 1, 8192));
       o.window_height = static_cast<int>(to_number(a, size.substr(x + 1), 1, 8192));
+    } else if (a == "--pointer") {
+      const std::string& at = value(a);
+      const std::size_t comma = at.find(',');
+      if (comma == std::string::npos) throw UsageError{"--pointer takes H,V"};
+      o.pointer = true;
+      o.pointer_h = static_cast<int>(to_number(a, at.substr(0, comma), -32768, 32767));
+      o.pointer_v = static_cast<int>(to_number(a, at.substr(comma + 1), -32768, 32767));
+    } else if (a == "--clipboard") {
+      o.clipboard = value(a);
+    } else if (a == "--save-clipboard") {
+      o.save_clipboard = value(a);
     } else if (a == "--module") {
       o.module_path = value(a);
     } else {

@@ -29,10 +29,15 @@ struct Options {
   bool debug = false;
   bool init_only = false;
   bool help = false;
-  bool window = false;      // show the document window on the display
-  std::string save_window;  // PNG file written after the calls
+  bool window = false;         // show the document window on the display
+  std::string save_window;     // PNG file written after the calls
+  std::string clipboard;       // picture file put on the kept clipboard before the calls
+  std::string save_clipboard;  // file the clipboard's picture is written to after the calls
   int window_width = 640;
   int window_height = 480;
+  bool pointer = false;  // --pointer given: the pointer position the host reports
+  int pointer_h = 0;
+  int pointer_v = 0;
   std::vector<Action> actions;
 };
 

@@ -9,6 +9,7 @@
 #include "host/host_api.hpp"
 #include "host/runner.hpp"
 #include "host/shared_state.hpp"
+#include "platform/clipboard.hpp"
 #include "platform/debug.hpp"
 #include "platform/module.hpp"
 #include "platform/text.hpp"
@@ -99,6 +100,7 @@ void shutdown() {
   }
   free_result();
   release_shared_state();
+  platform::keep_clipboard_contents();
 }
 
 void answer_string(FMX_ExternCallStruct* r) {

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "files/path_spec.hpp"
+#include "image/clipboard_picture.hpp"
 #include "image/dib.hpp"
 #include "image/engine.hpp"
 #include "image/eps_preview.hpp"
@@ -142,7 +143,11 @@ Err PictureSource::open(const params::Store& params) {
   if (value == nullptr) value = params::text(params, "PATH");
   if (value == nullptr) return kParamErr;
   const std::string_view text(value);
-  if (params::equals_ignore_case(text, "clipboard:")) return kNotImplemented;
+  if (params::equals_ignore_case(text, "clipboard:")) {
+    std::vector<std::uint8_t> picture;
+    if (const Err err = read_clipboard_picture(picture); err != kNoErr) return err;
+    return open_memory(std::move(picture));
+  }
   if (modern && (starts_with(text, "http:") || starts_with(text, "ftp:"))) return kNotImplemented;
 
   files::PathSpec spec;

@@ -25,9 +25,9 @@ class PictureSource {
   PictureSource(const PictureSource&) = delete;
   PictureSource& operator=(const PictureSource&) = delete;
 
-  // From the keys SRC, else PATH, and PAGE.  -50 without either key; -4 for the
-  // clipboard and for http:/ftp: addresses (not available yet); path and reader
-  // errors otherwise.
+  // From the keys SRC, else PATH, and PAGE.  -50 without either key; "clipboard:" (any
+  // letter case) reads the clipboard's picture; -4 for http:/ftp: addresses (not
+  // available yet); clipboard, path and reader errors otherwise.
   Err open(const params::Store& params);
   // A file by its full native path; `page` 1-based (0 and 1: the first image).
   Err open_file(std::string_view native_path, bool eps, std::int32_t page);

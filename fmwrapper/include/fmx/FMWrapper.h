@@ -239,12 +239,38 @@ typedef struct FMX_DocumentWindow {
   void* (*nativeWindow)(void* context);
   /* Lets the host repaint and handle its waiting events. */
   void (*pumpEvents)(void* context);
+  /* Appended later (a host has it when structSize reaches past it): the pointer's
+     position in client coordinates; answers 0 when the host knows it. */
+  int32_t (*pointerPosition)(void* context, int32_t* h, int32_t* v);
 } FMX_DocumentWindow;
+
+/* The size of the first tables, before any call was appended. */
+#define FMX_DOCUMENT_WINDOW_BASE_SIZE \
+  (offsetof(FMX_DocumentWindow, pumpEvents) + sizeof(void (*)(void*)))
 
 /* Module side: the host's document window, or null when it has none. */
 FMX_API const FMX_DocumentWindow* FM_DocumentWindow_Get(FMX_ErrorRecord* err);
 /* Host side: registers the document window (null: none); the host keeps it alive. */
 FMX_API void FMW_Host_SetDocumentWindow(const FMX_DocumentWindow* window);
+
+/* ---- the host's clipboard --------------------------------------------------- */
+/* A host without a display keeps a clipboard of its own: named formats, each a block of
+ * bytes, in the order they were put there.  A module uses it while the host keeps it
+ * and the system's clipboard otherwise. */
+/* Whether the host keeps the clipboard (1) or leaves it to the system (0). */
+FMX_API int32_t FM_Clipboard_HostKept(void);
+FMX_API uint32_t FM_Clipboard_FormatCount(void);
+/* The name of format `index` (UTF-8, zero-terminated, cut to nameSize); 0 when out of range. */
+FMX_API int32_t FM_Clipboard_FormatName(uint32_t index, char* name, uint32_t nameSize);
+/* The data of the format named `name`: with data null, *size becomes its size; otherwise
+ * up to *size bytes are copied and *size becomes the number copied.  0 when absent. */
+FMX_API int32_t FM_Clipboard_Read(const char* name, uint8_t* data, uint64_t* size);
+/* Empties the clipboard, then adds formats one by one; Add answers 0 when memory runs
+ * out (the clipboard is then left empty). */
+FMX_API void FM_Clipboard_Empty(void);
+FMX_API int32_t FM_Clipboard_Add(const char* name, const uint8_t* data, uint64_t size);
+/* Host side: keep the clipboard in the host (1) or use the system's (0, the default). */
+FMX_API void FMW_Host_KeepClipboard(int32_t keep);
 
 #ifdef __cplusplus
 }

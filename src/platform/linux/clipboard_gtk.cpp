@@ -1,0 +1,212 @@
+// The display's clipboard (the X11 CLIPBOARD selection) through GTK.  What the plug-in
+// puts there is offered as "Mac-PICT" (its PICT bytes), "image/bmp" (the DIB with its
+// file header) and every picture type the pixbuf library can write (image/png first), so
+// that other programs can paste it.  A bitmap offered by another program is read back
+// from "image/bmp" as the DIB.
+#include "platform/linux/clipboard_gtk.hpp"
+
+#include <gtk/gtk.h>
+
+#include <cstring>
+#include <new>
+
+namespace velmora::platform {
+
+namespace {
+
+constexpr const char* kBmpTargets[] = {"image/bmp", "image/x-bmp", "image/x-MS-bmp"};
+constexpr std::size_t kBmpFileHeader = 14;
+constexpr guint kImageInfo = 0xFFFF;  // target info of the pixbuf-made picture types
+
+bool is_bmp_target(const std::string& name) {
+  for (const char* t : kBmpTargets) {
+    if (name == t) return true;
+  }
+  return false;
+}
+
+GtkClipboard* clipboard() {
+  return gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+}
+
+std::vector<std::uint8_t> bmp_file(const std::vector<std::uint8_t>& dib) {
+  // The pixel offset: header, then masks or colour table, as the DIB's header says.
+  std::uint32_t offset = kBmpFileHeader;
+  if (dib.size() >= 40) {
+    std::uint32_t header = 0, colours = 0, compression = 0;
+    std::uint16_t bits = 0;
+    std::memcpy(&header, dib.data(), 4);
+    std::memcpy(&bits, dib.data() + 14, 2);
+    std::memcpy(&compression, dib.data() + 16, 4);
+    std::memcpy(&colours, dib.data() + 32, 4);
+    if (colours == 0 && bits <= 8) colours = 1u << bits;
+    if (colours > 256) colours = 256;
+    offset += header + colours * 4 + (compression == 3 && header == 40 ? 12 : 0);
+  }
+  const std::uint32_t total = static_cast<std::uint32_t>(kBmpFileHeader + dib.size());
+  std::vector<std::uint8_t> out(kBmpFileHeader + dib.size(), 0);
+  out[0] = 'B';
+  out[1] = 'M';
+  std::memcpy(out.data() + 2, &total, 4);
+  std::memcpy(out.data() + 10, &offset, 4);
+  if (!dib.empty()) std::memcpy(out.data() + kBmpFileHeader, dib.data(), dib.size());
+  return out;
+}
+
+// What this process put on the clipboard, alive until GTK clears it.
+struct Content {
+  std::vector<ClipboardItem> items;
+  GdkPixbuf* pixbuf = nullptr;
+  ~Content() {
+    if (pixbuf != nullptr) g_object_unref(pixbuf);
+  }
+
+  const ClipboardItem* find(std::string_view format) const {
+    for (const ClipboardItem& i : items) {
+      if (i.format == format) return &i;
+    }
+    return nullptr;
+  }
+
+  GdkPixbuf* picture() {
+    if (pixbuf != nullptr) return pixbuf;
+    const ClipboardItem* dib = find(kClipboardDib);
+    if (dib == nullptr) return nullptr;
+    const std::vector<std::uint8_t> file = bmp_file(dib->data);
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", nullptr);
+    if (loader == nullptr) return nullptr;
+    if (gdk_pixbuf_loader_write(loader, file.data(), file.size(), nullptr) &&
+        gdk_pixbuf_loader_close(loader, nullptr)) {
+      pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+      if (pixbuf != nullptr) g_object_ref(pixbuf);
+    } else {
+      gdk_pixbuf_loader_close(loader, nullptr);
+    }
+    g_object_unref(loader);
+    return pixbuf;
+  }
+};
+
+void give(GtkClipboard*, GtkSelectionData* selection, guint info, gpointer data) {
+  auto* content = static_cast<Content*>(data);
+  gchar* target = gdk_atom_name(gtk_selection_data_get_target(selection));
+  const std::string name = target != nullptr ? target : "";
+  g_free(target);
+  const ClipboardItem* dib = content->find(kClipboardDib);
+  if (is_bmp_target(name) && dib != nullptr) {
+    const std::vector<std::uint8_t> file = bmp_file(dib->data);
+    gtk_selection_data_set(selection, gtk_selection_data_get_target(selection), 8, file.data(),
+                           static_cast<gint>(file.size()));
+  } else if (info == kImageInfo) {
+    if (GdkPixbuf* p = content->picture()) gtk_selection_data_set_pixbuf(selection, p);
+  } else if (info < content->items.size()) {
+    const ClipboardItem& item = content->items[info];
+    gtk_selection_data_set(selection, gtk_selection_data_get_target(selection), 8, item.data.data(),
+                           static_cast<gint>(item.data.size()));
+  }
+}
+
+void forget(GtkClipboard*, gpointer data) {
+  delete static_cast<Content*>(data);
+}
+
+class DisplayClipboard final : public Clipboard {
+ public:
+  bool formats(std::vector<std::string>& out) override {
+    out.clear();
+    GdkAtom* targets = nullptr;
+    gint n = 0;
+    // Nothing on offer (no owner) is an empty clipboard, not a failure.
+    if (!gtk_clipboard_wait_for_targets(clipboard(), &targets, &n)) return true;
+    bool dib = false;
+    for (gint i = 0; i < n; ++i) {
+      gchar* name = gdk_atom_name(targets[i]);
+      std::string text = name != nullptr ? name : "";
+      g_free(name);
+      if (is_bmp_target(text)) {
+        if (dib) continue;
+        dib = true;
+        text = std::string(kClipboardDib);
+      }
+      out.push_back(std::move(text));
+    }
+    g_free(targets);
+    return true;
+  }
+
+  bool read(std::string_view format, std::vector<std::uint8_t>& out) override {
+    if (format == kClipboardDib) {
+      for (const char* t : kBmpTargets) {
+        if (contents(t, out) && out.size() > kBmpFileHeader && out[0] == 'B' && out[1] == 'M') {
+          out.erase(out.begin(), out.begin() + kBmpFileHeader);
+          return true;
+        }
+      }
+      return false;
+    }
+    return contents(std::string(format).c_str(), out) && !out.empty();
+  }
+
+  bool replace(const std::vector<ClipboardItem>& items) override {
+    auto* content = new Content{items, nullptr};
+    GtkTargetList* list = gtk_target_list_new(nullptr, 0);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].format == kClipboardDib) {
+        gtk_target_list_add(list, gdk_atom_intern_static_string("image/bmp"), 0,
+                            static_cast<guint>(i));
+        gtk_target_list_add_image_targets(list, kImageInfo, TRUE);
+      } else {
+        gtk_target_list_add(list, gdk_atom_intern(items[i].format.c_str(), FALSE), 0,
+                            static_cast<guint>(i));
+      }
+    }
+    gint n = 0;
+    GtkTargetEntry* entries = gtk_target_table_new_from_list(list, &n);
+    const gboolean taken = gtk_clipboard_set_with_data(clipboard(), entries, static_cast<guint>(n),
+                                                       give, forget, content);
+    gtk_target_table_free(entries, n);
+    gtk_target_list_unref(list);
+    if (!taken) {
+      delete content;
+      return false;
+    }
+    gtk_clipboard_set_can_store(clipboard(), nullptr, 0);
+    return true;
+  }
+
+ private:
+  static bool contents(const char* target, std::vector<std::uint8_t>& out) {
+    out.clear();
+    GtkSelectionData* data =
+        gtk_clipboard_wait_for_contents(clipboard(), gdk_atom_intern(target, FALSE));
+    if (data == nullptr) return false;
+    const gint length = gtk_selection_data_get_length(data);
+    const guchar* bytes = gtk_selection_data_get_data(data);
+    bool ok = length > 0 && bytes != nullptr;
+    if (ok) {
+      try {
+        out.assign(bytes, bytes + length);
+      } catch (const std::bad_alloc&) {
+        gtk_selection_data_free(data);
+        throw;
+      }
+    }
+    gtk_selection_data_free(data);
+    return ok;
+  }
+};
+
+}  // namespace
+
+Clipboard& display_clipboard() {
+  static DisplayClipboard instance;
+  return instance;
+}
+
+void keep_clipboard_contents() {
+  // Only a process that opened the display can own the clipboard.
+  if (gdk_display_get_default() == nullptr) return;
+  gtk_clipboard_store(clipboard());
+}
+
+}  // namespace velmora::platform
