@@ -65,6 +65,13 @@ struct WindowCalls {
   }
   static void* native_window(void* context) { return of(context).native_window(); }
   static void pump_events(void* context) { of(context).pump_events(); }
+  static int32_t pointer_position(void* context, int32_t* h, int32_t* v) {
+    int ph = 0, pv = 0;
+    if (!of(context).pointer(ph, pv)) return -1;
+    *h = ph;
+    *v = pv;
+    return 0;
+  }
 };
 
 DocumentWindow::DocumentWindow(int width, int height)
@@ -83,6 +90,13 @@ DocumentWindow::DocumentWindow(int width, int height)
   table_.resize = &WindowCalls::resize;
   table_.nativeWindow = &WindowCalls::native_window;
   table_.pumpEvents = &WindowCalls::pump_events;
+  table_.pointerPosition = &WindowCalls::pointer_position;
+}
+
+void DocumentWindow::set_pointer(int h, int v) {
+  pointer_told_ = true;
+  pointer_h_ = h;
+  pointer_v_ = v;
 }
 
 bool DocumentWindow::resize(int width, int height) {

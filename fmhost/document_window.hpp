@@ -34,6 +34,10 @@ class DocumentWindow {
   void pump_events();
   // The GtkWindow when shown, else null.
   void* native_window() const;
+  // The pointer position the host reports: the one it was told, else where the pointer
+  // is over the shown window; false when neither is known.
+  void set_pointer(int h, int v);
+  bool pointer(int& h, int& v) const;
 
  private:
   friend struct WindowCalls;
@@ -46,6 +50,9 @@ class DocumentWindow {
   std::vector<std::uint32_t> pixels_;
   FMX_WindowRect invalid_{0, 0, 0, 0};  // empty when nothing needs a repaint
   View* view_ = nullptr;
+  bool pointer_told_ = false;
+  int pointer_h_ = 0;
+  int pointer_v_ = 0;
   FMX_DocumentWindow table_{};
 };
 

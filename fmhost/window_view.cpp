@@ -84,6 +84,22 @@ void DocumentWindow::queue_view_draw(const FMX_WindowRect& part) {
                              part.bottom - part.top);
 }
 
+bool DocumentWindow::pointer(int& h, int& v) const {
+  if (pointer_told_) {
+    h = pointer_h_;
+    v = pointer_v_;
+    return true;
+  }
+  if (view_ == nullptr) return false;
+  GdkWindow* area = gtk_widget_get_window(view_->area);
+  GdkDisplay* display = gdk_display_get_default();
+  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+  GdkDevice* device = seat ? gdk_seat_get_pointer(seat) : nullptr;
+  if (area == nullptr || device == nullptr) return false;
+  gdk_window_get_device_position(area, device, &h, &v, nullptr);
+  return true;
+}
+
 void* DocumentWindow::native_window() const {
   return view_ ? view_->window : nullptr;
 }

@@ -17,7 +17,8 @@ FMX_API const FMX_DocumentWindow* FM_DocumentWindow_Get(FMX_ErrorRecord* err) {
 
 FMX_API void FMW_Host_SetDocumentWindow(const FMX_DocumentWindow* window) {
   // A table from an older host that lacks calls is refused rather than half used.
-  if (window && window->structSize < sizeof(FMX_DocumentWindow)) window = nullptr;
+  // Calls appended since are told by structSize and used only when present.
+  if (window && window->structSize < FMX_DOCUMENT_WINDOW_BASE_SIZE) window = nullptr;
   g_window.store(window);
 }
 

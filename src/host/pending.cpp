@@ -6,19 +6,10 @@
 namespace velmora {
 
 namespace image {
-Err draw_image_begin(Call&) { return kNoErr; }
-Err draw_image(Call&) { return kNotImplemented; }
-Err draw_image_end(Call&, Err code) { return code; }
 Err grab_save_begin(Call&) { return kNoErr; }
 Err grab_save_image(Call&) { return kNotImplemented; }
 Err grab_image_end(Call&, Err code) { return code; }
 Err save_image_end(Call&, Err code) { return code; }
-Err preview_image(Call&) { return kNotImplemented; }
-Err compress_image(Call&) { return kNotImplemented; }
-Err compress_image_dialog(Call&) { return kNotImplemented; }
-Err check_area(Call&) { return kNotImplemented; }
-Err get_mouse_pos(Call&) { return kNotImplemented; }
-Err effect(Call&) { return kNotImplemented; }
 }  // namespace image
 
 namespace dialogs {

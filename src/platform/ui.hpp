@@ -36,5 +36,8 @@ void validate_window(const WindowRect* rect);
 // The bounds of what needs a repaint; false when nothing does.
 bool window_invalid_rect(WindowRect& out);
 bool resize_window(std::int32_t width, std::int32_t height);
+// The pointer's position in the document window's client coordinates; false when the
+// host cannot tell (no window, or a host without the call).
+bool pointer_position(std::int32_t& h, std::int32_t& v);
 
 }  // namespace velmora::platform

@@ -115,4 +115,14 @@ bool resize_window(std::int32_t width, std::int32_t height) {
   return w != nullptr && w->resize(w->context, width, height) == 0;
 }
 
+bool pointer_position(std::int32_t& h, std::int32_t& v) {
+  const FMX_DocumentWindow* w = table();
+  if (w == nullptr) return false;
+  // Older hosts end their table before the call.
+  constexpr std::size_t kNeeded =
+      offsetof(FMX_DocumentWindow, pointerPosition) + sizeof(w->pointerPosition);
+  if (w->structSize < kNeeded || w->pointerPosition == nullptr) return false;
+  return w->pointerPosition(w->context, &h, &v) == 0;
+}
+
 }  // namespace velmora::platform

@@ -1,0 +1,209 @@
+// Each target row is inverse-mapped once: the source position of its first pixel centre
+// is computed in floating point, then stepped across the row in 32.32 fixed point.  The
+// span of a row that falls inside the source part is solved per row, so the inner loops
+// test nothing.  Sampling fills a row buffer; the transfer mode combines it in one call.
+#include "image/render.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "image/transfer_modes.hpp"
+
+namespace velmora::image {
+
+namespace {
+
+using Fix32 = std::int64_t;  // 32.32
+constexpr double kOne32 = 4294967296.0;
+constexpr int kMaxAreaSamples = 16;
+
+struct Inverse {
+  double a, b, c, d, tx, ty;  // u = a*x + c*y + tx, v = b*x + d*y + ty
+};
+
+bool inverse_of(const Matrix& m, Inverse& out) {
+  const double a = m.a / 65536.0, b = m.b / 65536.0, c = m.c / 65536.0, d = m.d / 65536.0;
+  const double tx = m.tx / 65536.0, ty = m.ty / 65536.0;
+  const double det = a * d - b * c;
+  if (std::fabs(det) < 1e-9) return false;
+  out.a = d / det;
+  out.b = -b / det;
+  out.c = -c / det;
+  out.d = a / det;
+  out.tx = (c * ty - d * tx) / det;
+  out.ty = (b * tx - a * ty) / det;
+  return true;
+}
+
+// Positions and steps far outside any picture are held at distances that keep every
+// position of a row (start + width * step) inside 64 bits.
+constexpr double kPositionLimit = 268435456.0;  // 2^28 pixels
+
+Fix32 to32(double v, double limit = kPositionLimit) {
+  return static_cast<Fix32>(std::clamp(v, -limit, limit) * kOne32);
+}
+
+std::int32_t floor32(Fix32 v) {
+  return static_cast<std::int32_t>(v >> 32);
+}
+
+// The range [first, last] of steps i for which lo <= floor(p0 + i*dp) < hi.
+void solve_span(Fix32 p0, Fix32 dp, std::int32_t lo, std::int32_t hi, std::int64_t& first,
+                std::int64_t& last) {
+  const double p = static_cast<double>(p0) / kOne32;
+  const double step = static_cast<double>(dp) / kOne32;
+  if (dp == 0) {
+    const std::int32_t f = floor32(p0);
+    if (f < lo || f >= hi) last = first - 1;
+    return;
+  }
+  double from = (lo - p) / step, to = (hi - p) / step;
+  if (step < 0) std::swap(from, to);
+  auto whole = [](double v) {
+    return static_cast<std::int64_t>(std::clamp(std::ceil(v), -1e15, 1e15));
+  };
+  first = std::max<std::int64_t>(first, whole(from) - 1);
+  last = std::min<std::int64_t>(last, whole(to));
+  // The floating-point bounds are a step wide at most; the exact test trims them.
+  auto inside = [&](std::int64_t i) {
+    const std::int32_t f = floor32(p0 + i * dp);
+    return f >= lo && f < hi;
+  };
+  while (first <= last && !inside(first)) ++first;
+  while (last >= first && !inside(last)) --last;
+}
+
+Pixel lerp(Pixel p, Pixel q, std::uint32_t w) {  // w in 0..256, weight of q
+  const std::uint32_t rb =
+      (((p & 0x00FF00FF) * (256 - w) + (q & 0x00FF00FF) * w) >> 8) & 0x00FF00FF;
+  const std::uint32_t ag =
+      ((((p >> 8) & 0x00FF00FF) * (256 - w) + ((q >> 8) & 0x00FF00FF) * w) >> 8) & 0x00FF00FF;
+  return rb | (ag << 8);
+}
+
+struct Sampler {
+  const Pixmap& pic;
+  PixRect part;  // in pixel indices of pic (0-based)
+
+  Pixel at(std::int32_t x, std::int32_t y) const {
+    x = std::clamp(x, part.left, part.right - 1);
+    y = std::clamp(y, part.top, part.bottom - 1);
+    return pic.row(y)[x];
+  }
+  Pixel nearest(Fix32 u, Fix32 v) const { return at(floor32(u), floor32(v)); }
+  Pixel bilinear(Fix32 u, Fix32 v) const {
+    u -= Fix32{1} << 31;  // sample centres sit at half pixels
+    v -= Fix32{1} << 31;
+    const std::int32_t x = floor32(u), y = floor32(v);
+    const auto fx = static_cast<std::uint32_t>((u >> 24) & 0xFF);
+    const auto fy = static_cast<std::uint32_t>((v >> 24) & 0xFF);
+    const Pixel top = lerp(at(x, y), at(x + 1, y), fx);
+    const Pixel bottom = lerp(at(x, y + 1), at(x + 1, y + 1), fx);
+    return lerp(top, bottom, fy);
+  }
+};
+
+struct AreaGrid {
+  int nx = 1, ny = 1;  // samples across and down one target pixel
+};
+
+AreaGrid area_grid(const Inverse& inv) {
+  auto count = [](double extent) {
+    return std::clamp(static_cast<int>(std::ceil(extent - 1e-6)), 1, kMaxAreaSamples);
+  };
+  return {count(std::max(std::fabs(inv.a), std::fabs(inv.b))),
+          count(std::max(std::fabs(inv.c), std::fabs(inv.d)))};
+}
+
+}  // namespace
+
+Quality quality_from_level(std::int32_t level) {
+  if (level < 512) return Quality::nearest;
+  if (level == 512) return Quality::bilinear;
+  return Quality::area;
+}
+
+PixRect render(const Pixmap& picture, const RenderJob& job, const RenderTarget& target) {
+  if (picture.empty() || target.pixels == nullptr) return {};
+  // The part in pixel indices of the picture.
+  const PixRect pb = picture.bounds();
+  PixRect part = intersect(job.source, pb);
+  if (part.empty()) return {};
+  Inverse inv{};
+  if (!inverse_of(job.matrix, inv)) return {};
+  PixRect area = intersect(intersect(job.clip, target.bounds), map_rect(job.matrix, part));
+  if (area.empty()) return {};
+  part = offset(part, -pb.left, -pb.top);
+  const double shift_x = pb.left, shift_y = pb.top;
+
+  Quality quality = job.quality;
+  const AreaGrid grid = area_grid(inv);
+  if (quality == Quality::area && grid.nx == 1 && grid.ny == 1) quality = Quality::bilinear;
+
+  const Sampler sampler{picture, part};
+  const BlendRow blend = blend_for(job.mode);
+  std::vector<Pixel> samples(static_cast<std::size_t>(area.width()));
+  const double step_limit = kPositionLimit / std::max(1, area.width());
+  const Fix32 du = to32(inv.a, step_limit), dv = to32(inv.b, step_limit);
+  PixRect touched;
+
+  for (std::int32_t y = area.top; y < area.bottom; ++y) {
+    const double cx = area.left + 0.5, cy = y + 0.5;
+    const Fix32 u0 = to32(inv.a * cx + inv.c * cy + inv.tx - shift_x);
+    const Fix32 v0 = to32(inv.b * cx + inv.d * cy + inv.ty - shift_y);
+    std::int64_t first = 0, last = area.width() - 1;
+    solve_span(u0, du, part.left, part.right, first, last);
+    solve_span(v0, dv, part.top, part.bottom, first, last);
+    if (first > last) continue;
+    const auto n = static_cast<std::int32_t>(last - first + 1);
+    Fix32 u = u0 + first * du, v = v0 + first * dv;
+    switch (quality) {
+      case Quality::nearest:
+        for (std::int32_t i = 0; i < n; ++i, u += du, v += dv) samples[i] = sampler.nearest(u, v);
+        break;
+      case Quality::bilinear:
+        for (std::int32_t i = 0; i < n; ++i, u += du, v += dv) samples[i] = sampler.bilinear(u, v);
+        break;
+      case Quality::area: {
+        // Samples on an even grid inside the target pixel, averaged per channel.
+        Fix32 offsets_u[kMaxAreaSamples * kMaxAreaSamples];
+        Fix32 offsets_v[kMaxAreaSamples * kMaxAreaSamples];
+        int k = 0;
+        for (int sy = 0; sy < grid.ny; ++sy) {
+          for (int sx = 0; sx < grid.nx; ++sx, ++k) {
+            const double ox = (sx + 0.5) / grid.nx - 0.5, oy = (sy + 0.5) / grid.ny - 0.5;
+            offsets_u[k] = to32(inv.a * ox + inv.c * oy);
+            offsets_v[k] = to32(inv.b * ox + inv.d * oy);
+          }
+        }
+        for (std::int32_t i = 0; i < n; ++i, u += du, v += dv) {
+          std::uint32_t sum[4] = {0, 0, 0, 0};
+          for (int j = 0; j < k; ++j) {
+            const Pixel p = sampler.nearest(u + offsets_u[j], v + offsets_v[j]);
+            sum[0] += p & 0xFF;
+            sum[1] += (p >> 8) & 0xFF;
+            sum[2] += (p >> 16) & 0xFF;
+            sum[3] += p >> 24;
+          }
+          const auto kk = static_cast<std::uint32_t>(k);
+          samples[i] = ((sum[3] + kk / 2) / kk << 24) | ((sum[2] + kk / 2) / kk << 16) |
+                       ((sum[1] + kk / 2) / kk << 8) | ((sum[0] + kk / 2) / kk);
+        }
+        break;
+      }
+    }
+    const std::int32_t x0 = area.left + static_cast<std::int32_t>(first);
+    Pixel* row = target.pixels +
+                 static_cast<std::ptrdiff_t>(y - target.bounds.top) * target.row_pixels +
+                 (x0 - target.bounds.left);
+    blend(samples.data(), row, n, job.op_color);
+    const PixRect line{x0, y, x0 + n, y + 1};
+    touched = touched.empty() ? line
+                              : PixRect{std::min(touched.left, line.left), touched.top,
+                                        std::max(touched.right, line.right), line.bottom};
+  }
+  return touched;
+}
+
+}  // namespace velmora::image
