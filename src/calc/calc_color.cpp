@@ -1,8 +1,12 @@
 // VeUtl_CalcColor: read a colour, query or replace components, invert, lighten, darken,
 // and put a swatch of it on the clipboard.
 #include <string_view>
+#include <vector>
 
 #include "host/handlers.hpp"
+#include "image/clipboard_picture.hpp"
+#include "image/pict.hpp"
+#include "image/pixmap.hpp"
 #include "params/builder.hpp"
 #include "params/readers.hpp"
 #include "platform/ui.hpp"
@@ -22,7 +26,9 @@ std::uint16_t clamp_component(std::int32_t v) {
 std::uint16_t lighter(std::uint16_t c) {
   return static_cast<std::uint16_t>((static_cast<std::uint32_t>(c) + 65535u) >> 1);
 }
-std::uint16_t darker(std::uint16_t c) { return static_cast<std::uint16_t>(c >> 1); }
+std::uint16_t darker(std::uint16_t c) {
+  return static_cast<std::uint16_t>(c >> 1);
+}
 
 template <typename F>
 void each(RgbColor& c, F f) {
@@ -44,11 +50,34 @@ bool component(const params::Store& s, std::string_view key, std::uint16_t& valu
   return false;
 }
 
-// The swatch is recorded in the host window's drawing port; without a window there is
-// no picture to put on the clipboard.
-Err put_swatch_on_clipboard(const RgbColor&, Point, bool /*raised*/) {
+image::Pixel pixel_of(const RgbColor& c) {
+  return image::rgb(static_cast<std::uint8_t>(c.red >> 8), static_cast<std::uint8_t>(c.green >> 8),
+                    static_cast<std::uint8_t>(c.blue >> 8));
+}
+
+// The swatch is drawn off screen, so nothing in the host's window changes; as recorded in
+// the window's port it still needs a window, and without one there is no picture.
+Err put_swatch_on_clipboard(const RgbColor& colour, Point size, bool raised) {
   if (platform::host_window() == 0) return kMemFull;
-  return kNotImplemented;
+  const std::int32_t w = size.h;
+  const std::int32_t h = size.v;
+  if (w <= 0 || h <= 0) return kParamErr;
+  image::Pixmap swatch;
+  if (swatch.create(image::PixRect{0, 0, w, h}, pixel_of(colour)) != kNoErr) return kMemFull;
+  if (raised) {
+    RgbColor dark = colour;
+    RgbColor light = colour;
+    each(dark, darker);
+    each(light, lighter);
+    swatch.fill({1, h - 1, w, h}, pixel_of(dark));   // bottom row, from x = 1
+    swatch.fill({w - 1, 0, w, h}, pixel_of(dark));   // right column
+    swatch.fill({0, 0, w - 1, 1}, pixel_of(light));  // top row, up to x = w - 2
+    swatch.fill({0, 0, 1, h - 1}, pixel_of(light));  // left column, up to y = h - 2
+  }
+  std::vector<std::uint8_t> pict;
+  if (image::write_pict(swatch, image::to_fixed(72), image::to_fixed(72), pict) != kNoErr)
+    return kMemFull;
+  return image::write_clipboard_picture(pict);
 }
 
 }  // namespace

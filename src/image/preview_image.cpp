@@ -1,0 +1,120 @@
+// VeImg_PreviewImage: a thumbnail of a picture, fitted into a box without ever being
+// enlarged, recorded as PICT at 72 dpi and put on the clipboard.
+#include <algorithm>
+#include <string_view>
+
+#include "files/path_spec.hpp"
+#include "host/handlers.hpp"
+#include "image/area_reduce.hpp"
+#include "image/clipboard_picture.hpp"
+#include "image/engine.hpp"
+#include "image/pict.hpp"
+#include "image/picture_errors.hpp"
+#include "image/picture_source.hpp"
+#include "params/readers.hpp"
+#include "params/text_util.hpp"
+
+namespace velmora::image {
+
+namespace {
+
+constexpr std::int32_t kDefaultBox = 80;
+constexpr std::uint32_t kModernVersion = 0x04000000;  // 4.0: addresses
+constexpr Pixel kFrameColour = kBlack;
+
+std::int32_t box_side(const params::Store& s, std::string_view key) {
+  const std::int32_t v = params::integer(s, key);
+  return v > 0 ? v : kDefaultBox;
+}
+
+// The thumbnail's picture: the clipboard's, or a file's (no EPS preview, first page).
+Err open_picture(std::string_view text, PictureSource& source) {
+  if (params::equals_ignore_case(text, "clipboard:")) {
+    std::vector<std::uint8_t> picture;
+    if (const Err err = read_clipboard_picture(picture); err != kNoErr) return err;
+    return source.open_memory(std::move(picture));
+  }
+  const bool modern = engine::version() >= kModernVersion;
+  if (modern && (text.starts_with("http:") || text.starts_with("ftp:"))) return kNotImplemented;
+  files::PathSpec spec;
+  if (const Err err = files::resolve_path(text, spec); err != kNoErr) return err;
+  if (!spec.exists || spec.is_folder) return kFileNotFound;
+  return source.open_file(spec.name, false, 0);
+}
+
+// One scale for both directions: the smaller of the two box ratios, never above 1.
+Fixed thumbnail_scale(const PixRect& natural, std::int32_t box_w, std::int32_t box_h) {
+  const Fixed sx = fixed_ratio(box_w, natural.width());
+  const Fixed sy = fixed_ratio(box_h, natural.height());
+  if (sx >= kFixedOne && sy >= kFixedOne) return kFixedOne;
+  return std::min(sx, sy);
+}
+
+// The world is erased to white before the picture is drawn, so transparent parts of the
+// picture show white.
+void onto_white(Pixmap& world) {
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    Pixel* row = world.row(y);
+    for (std::int32_t x = 0; x < world.width(); ++x) {
+      const Pixel p = row[x];
+      const std::uint32_t a = alpha(p);
+      if (a == 0xFF) continue;
+      auto over = [a](std::uint8_t c) {
+        return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
+      };
+      row[x] = rgb(over(red(p)), over(green(p)), over(blue(p)));
+    }
+  }
+}
+
+// A frame of `width` pixels drawn over the thumbnail's outer edge.
+void draw_frame(Pixmap& world, std::int32_t width) {
+  const PixRect b = world.bounds();
+  world.fill(PixRect{b.left, b.top, b.right, b.top + width}, kFrameColour);
+  world.fill(PixRect{b.left, b.bottom - width, b.right, b.bottom}, kFrameColour);
+  world.fill(PixRect{b.left, b.top, b.left + width, b.bottom}, kFrameColour);
+  world.fill(PixRect{b.right - width, b.top, b.right, b.bottom}, kFrameColour);
+}
+
+}  // namespace
+
+Err preview_image(Call& call) {
+  const params::Store& s = call.params;
+  const char* value = params::text(s, "SRC");
+  if (value == nullptr) value = params::text(s, "PATH");
+  if (value == nullptr) return kParamErr;
+
+  PictureSource source;
+  if (const Err err = open_picture(value, source); err != kNoErr) return err;
+  Description d;
+  if (const Err err = source.describe(d); err != kNoErr) return err;
+  if (d.bounds.empty()) return kBadPictureData;
+
+  const Fixed scale = thumbnail_scale(d.bounds, box_side(s, "WIDTH"), box_side(s, "HEIGHT"));
+  const PixRect natural{0, 0, d.bounds.width(), d.bounds.height()};
+  const PixRect target = map_rect(image::scale(identity(), scale, scale, 0, 0), natural);
+  if (target.empty()) return kParamErr;
+
+  Pixmap decoded;
+  if (const Err err = source.decode(decoded, target.width(), target.height()); err != kNoErr)
+    return err;
+  source.close();  // a clipboard picture is let go once its pixels are out
+  Pixmap thumbnail;
+  if (const Err err = area_resample(decoded, target.width(), target.height(), thumbnail);
+      err != kNoErr)
+    return err;
+  decoded = Pixmap();
+  onto_white(thumbnail);
+
+  if (params::has(s, "BORDER")) {
+    const std::int32_t border = std::max(params::integer(s, "BORDER"), 1);
+    draw_frame(thumbnail, std::min({border, target.width(), target.height()}));
+  }
+
+  std::vector<std::uint8_t> pict;
+  if (const Err err = write_pict(thumbnail, to_fixed(72), to_fixed(72), pict); err != kNoErr)
+    return err;
+  return write_clipboard_picture(pict);
+}
+
+}  // namespace velmora::image
