@@ -6,10 +6,6 @@
 namespace velmora {
 
 namespace image {
-Err grab_save_begin(Call&) { return kNoErr; }
-Err grab_save_image(Call&) { return kNotImplemented; }
-Err grab_image_end(Call&, Err code) { return code; }
-Err save_image_end(Call&, Err code) { return code; }
 }  // namespace image
 
 namespace dialogs {

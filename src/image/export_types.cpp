@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "params/readers.hpp"
+#include "params/text_util.hpp"
 
 namespace velmora::image {
 
@@ -42,13 +43,24 @@ const std::array<ExtensionList, 6> kExtensionLists = {{
       k("PNTG"), k("PNTG")}},
 }};
 
-std::uint32_t export_file_type(const params::Store& s) {
-  if (params::has(s, "EXTENSION")) {
-    for (const ExtensionList& list : kExtensionLists) {
-      const int position = params::keyword(s, "EXTENSION", list.keywords);
-      if (position > 0) return list.types[position - 1];
+std::uint32_t file_type_of_extension(std::string_view extension) {
+  for (const ExtensionList& list : kExtensionLists) {
+    std::size_t start = 0;
+    for (std::size_t position = 0;; ++position) {
+      const std::size_t comma = list.keywords.find(',', start);
+      const std::string_view entry = list.keywords.substr(
+          start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+      if (params::equals_ignore_case(entry, extension)) return list.types[position];
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
     }
-    return 0;
+  }
+  return 0;
+}
+
+std::uint32_t export_file_type(const params::Store& s) {
+  if (const char* extension = params::text(s, "EXTENSION")) {
+    return file_type_of_extension(extension);
   }
   if (const int position = params::keyword(s, "FILETYPE", kFileTypeKeywords); position > 0) {
     return kFileTypeByKeyword[position - 1];

@@ -38,6 +38,9 @@ struct ExtensionList {
 // Searched in this order; the first list holding the extension decides.
 extern const std::array<ExtensionList, 6> kExtensionLists;
 
+// The type of a file-name extension (without the dot, any letter case); 0 for none.
+std::uint32_t file_type_of_extension(std::string_view extension);
+
 // EXTENSION, else FILETYPE (keyword or four-character code), else 0.
 std::uint32_t export_file_type(const params::Store& s);
 
