@@ -1,0 +1,364 @@
+// Clipboard pictures over a fake clipboard: which format is read, bitmaps turned into
+// PICT, what a write offers; the area-averaging resampler thumbnails use; CalcColor's
+// swatch on the host-kept clipboard.
+#include <fmx/FMWrapper.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "image/area_reduce.hpp"
+#include "image/clipboard_picture.hpp"
+#include "image/dib.hpp"
+#include "image/pict.hpp"
+#include "image/picture_errors.hpp"
+#include "run_handlers.hpp"
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using image::Pixel;
+using image::Pixmap;
+using image::PixRect;
+
+class FakeClipboard final : public platform::Clipboard {
+ public:
+  bool opens = true;
+  bool takes = true;
+  std::vector<std::string> offered;
+  std::map<std::string, Bytes> data;
+  std::vector<platform::ClipboardItem> written;
+  int replaced = 0;
+
+  void offer(const std::string& name, Bytes bytes = {}) {
+    offered.push_back(name);
+    if (!bytes.empty()) data[name] = std::move(bytes);
+  }
+  bool formats(std::vector<std::string>& out) override {
+    out = offered;
+    return opens;
+  }
+  bool read(std::string_view format, Bytes& out) override {
+    const auto it = data.find(std::string(format));
+    if (it == data.end()) return false;
+    out = it->second;
+    return true;
+  }
+  bool replace(const std::vector<platform::ClipboardItem>& items) override {
+    if (!takes) return false;
+    ++replaced;
+    written = items;
+    return true;
+  }
+};
+
+Pixmap gradient(std::int32_t w, std::int32_t h) {
+  Pixmap p;
+  EXPECT_EQ(p.create(PixRect{0, 0, w, h}), kNoErr);
+  for (std::int32_t y = 0; y < h; ++y) {
+    for (std::int32_t x = 0; x < w; ++x) {
+      p.set(x, y,
+            image::rgb(static_cast<std::uint8_t>(x * 40), static_cast<std::uint8_t>(y * 60),
+                       static_cast<std::uint8_t>(x * y * 7)));
+    }
+  }
+  return p;
+}
+
+Bytes pict_of(const Pixmap& p) {
+  Bytes out;
+  EXPECT_EQ(image::write_pict(p, image::to_fixed(72), image::to_fixed(72), out), kNoErr);
+  return out;
+}
+
+void expect_same_pixels(const Pixmap& a, const Pixmap& b) {
+  ASSERT_EQ(a.width(), b.width());
+  ASSERT_EQ(a.height(), b.height());
+  for (std::int32_t y = 0; y < a.height(); ++y) {
+    for (std::int32_t x = 0; x < a.width(); ++x) {
+      ASSERT_EQ(a.row(y)[x] & 0xFFFFFF, b.row(y)[x] & 0xFFFFFF) << x << "," << y;
+    }
+  }
+}
+
+// A 16-bit 5-6-5 DIB with bit-field masks, 3 x 2, bottom-up.
+Bytes dib565() {
+  Bytes d(40 + 12, 0);
+  auto le32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) d[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  le32(0, 40);
+  le32(4, 3);
+  le32(8, 2);
+  d[12] = 1;
+  d[14] = 16;
+  le32(16, 3);  // bit fields
+  le32(40, 0xF800);
+  le32(44, 0x07E0);
+  le32(48, 0x001F);
+  // Bottom row first: red, green, blue; then the top row: white, black, grey 50%.
+  const std::uint16_t rows[2][3] = {{0xF800, 0x07E0, 0x001F}, {0xFFFF, 0x0000, 0x8410}};
+  for (const auto& row : rows) {
+    for (std::uint16_t v : row) {
+      d.push_back(static_cast<std::uint8_t>(v));
+      d.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    d.push_back(0);  // rows padded to 4 bytes
+    d.push_back(0);
+  }
+  return d;
+}
+
+TEST(ClipboardRead, PictFormatWinsAndTheLastPictNamedOneIsTaken) {
+  const Bytes first = pict_of(gradient(3, 2));
+  const Bytes second = pict_of(gradient(5, 4));
+  Bytes dib;
+  ASSERT_EQ(image::write_dib(gradient(7, 7), image::to_fixed(72), image::to_fixed(72), false, dib),
+            kNoErr);
+
+  FakeClipboard c;
+  c.offer("CF_DIB", dib);
+  c.offer("Mac-PICT", first);
+  c.offer("image/png", {1, 2, 3});
+  c.offer("QT-PICT", second);
+  Bytes got;
+  EXPECT_EQ(image::read_clipboard_picture(c, got), kNoErr);
+  EXPECT_EQ(got, second);
+
+  // Names are compared exactly: a differently written name is no PICT format.
+  FakeClipboard lower;
+  lower.offer("mac-pict", first);
+  lower.offer("QT-Pict", first);
+  EXPECT_EQ(image::read_clipboard_picture(lower, got), image::kClipboardNoPicture);
+  EXPECT_TRUE(got.empty());
+}
+
+TEST(ClipboardRead, ErrorsForEachWayAClipboardCanDisappoint) {
+  Bytes got;
+  FakeClipboard closed;
+  closed.opens = false;
+  EXPECT_EQ(image::read_clipboard_picture(closed, got), image::kClipboardNotOpened);
+
+  FakeClipboard empty;
+  empty.offer("text/plain", {'a'});
+  EXPECT_EQ(image::read_clipboard_picture(empty, got), image::kClipboardNoPicture);
+
+  FakeClipboard dib_without_data;
+  dib_without_data.offer("CF_DIB");
+  EXPECT_EQ(image::read_clipboard_picture(dib_without_data, got), image::kClipboardNoData);
+
+  FakeClipboard pict_without_data;
+  pict_without_data.offer("Mac-PICT");
+  pict_without_data.offer("CF_DIB", dib565());
+  EXPECT_EQ(image::read_clipboard_picture(pict_without_data, got), kMemFull);
+
+  FakeClipboard broken_dib;
+  broken_dib.offer("CF_DIB", {40, 0, 0, 0, 1, 2});
+  EXPECT_NE(image::read_clipboard_picture(broken_dib, got), kNoErr);
+  EXPECT_TRUE(got.empty());
+}
+
+TEST(ClipboardRead, BitFieldDibBecomesAPictOfTheSameColours) {
+  FakeClipboard c;
+  c.offer("CF_DIB", dib565());
+  Bytes pict;
+  ASSERT_EQ(image::read_clipboard_picture(c, pict), kNoErr);
+  Pixmap p;
+  ASSERT_EQ(image::read_pict(pict, p), kNoErr);
+  ASSERT_EQ(p.width(), 3);
+  ASSERT_EQ(p.height(), 2);
+  EXPECT_EQ(p.at(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(p.at(1, 0) & 0xFFFFFF, 0x000000u);
+  EXPECT_NEAR(image::red(p.at(2, 0)), 0x84, 4);
+  EXPECT_EQ(p.at(0, 1) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(p.at(1, 1) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(p.at(2, 1) & 0xFFFFFF, 0x0000FFu);
+}
+
+TEST(ClipboardConversion, DibAndPictRoundTripKeepPixelsAndResolution) {
+  const Pixmap original = gradient(6, 5);
+  Bytes dib;
+  ASSERT_EQ(image::write_dib(original, image::to_fixed(96), image::to_fixed(150), false, dib),
+            kNoErr);
+  Bytes pict;
+  ASSERT_EQ(image::dib_to_pict(dib, pict), kNoErr);
+  image::Description d;
+  ASSERT_EQ(image::describe_pict(pict, d), kNoErr);
+  EXPECT_EQ(image::fixed_round(d.hres), 96);
+  EXPECT_EQ(image::fixed_round(d.vres), 150);
+  Pixmap through_pict;
+  ASSERT_EQ(image::read_pict(pict, through_pict), kNoErr);
+  expect_same_pixels(original, through_pict);
+
+  Bytes back;
+  ASSERT_EQ(image::pict_to_dib(pict, back), kNoErr);
+  Pixmap through_dib;
+  ASSERT_EQ(image::read_dib(back, true, through_dib), kNoErr);
+  expect_same_pixels(original, through_dib);
+}
+
+TEST(ClipboardWrite, OffersPictAndItsBitmapTogether) {
+  const Pixmap original = gradient(4, 3);
+  const Bytes pict = pict_of(original);
+  FakeClipboard c;
+  ASSERT_EQ(image::write_clipboard_picture(c, pict), kNoErr);
+  ASSERT_EQ(c.written.size(), 2u);
+  EXPECT_EQ(c.written[0].format, "Mac-PICT");
+  EXPECT_EQ(c.written[0].data, pict);
+  EXPECT_EQ(c.written[1].format, "CF_DIB");
+  Pixmap from_dib;
+  ASSERT_EQ(image::read_dib(c.written[1].data, true, from_dib), kNoErr);
+  expect_same_pixels(original, from_dib);
+
+  // What was written reads back as the same picture.
+  FakeClipboard again;
+  for (const auto& item : c.written) again.offer(item.format, item.data);
+  Bytes read;
+  ASSERT_EQ(image::read_clipboard_picture(again, read), kNoErr);
+  EXPECT_EQ(read, pict);
+}
+
+TEST(ClipboardWrite, FailuresLeaveTheClipboardAsItWasAndSaySo) {
+  FakeClipboard c;
+  EXPECT_EQ(image::write_clipboard_picture(c, Bytes{}), kMemFull);
+  // A picture that cannot be converted is not put there half.
+  EXPECT_NE(image::write_clipboard_picture(c, Bytes(40, 0x11)), kNoErr);
+  EXPECT_EQ(c.replaced, 0);
+  // A clipboard that cannot be taken over is reported, not passed off as success.
+  c.takes = false;
+  EXPECT_EQ(image::write_clipboard_picture(c, pict_of(gradient(2, 2))), image::kClipboardNotOpened);
+}
+
+TEST(AreaResample, EachPixelIsTheMeanOfTheAreaItCovers) {
+  Pixmap src;
+  ASSERT_EQ(src.create(PixRect{0, 0, 4, 2}), kNoErr);
+  // Left half black and white columns, right half all grey 100.
+  for (int y = 0; y < 2; ++y) {
+    src.set(0, y, image::kBlack);
+    src.set(1, y, image::kWhite);
+    src.set(2, y, image::rgb(100, 100, 100));
+    src.set(3, y, image::rgb(100, 100, 100));
+  }
+  Pixmap half;
+  ASSERT_EQ(image::area_resample(src, 2, 1, half), kNoErr);
+  EXPECT_EQ(half.at(0, 0), image::rgb(128, 128, 128));
+  EXPECT_EQ(half.at(1, 0), image::rgb(100, 100, 100));
+
+  // 3 -> 2 columns: the middle pixel is shared, half to each side.
+  Pixmap three;
+  ASSERT_EQ(three.create(PixRect{0, 0, 3, 1}), kNoErr);
+  three.set(0, 0, image::rgb(0, 0, 0));
+  three.set(1, 0, image::rgb(90, 90, 90));
+  three.set(2, 0, image::rgb(180, 180, 180));
+  Pixmap two;
+  ASSERT_EQ(image::area_resample(three, 2, 1, two), kNoErr);
+  EXPECT_EQ(image::red(two.at(0, 0)), 30);   // (2*0 + 1*90) / 3
+  EXPECT_EQ(image::red(two.at(1, 0)), 150);  // (1*90 + 2*180) / 3
+
+  // Same size copies; empty sizes are refused.
+  const Pixmap g = gradient(5, 4);
+  Pixmap same;
+  ASSERT_EQ(image::area_resample(g, 5, 4, same), kNoErr);
+  expect_same_pixels(g, same);
+  EXPECT_EQ(image::area_resample(g, 0, 4, same), kParamErr);
+  EXPECT_EQ(image::area_resample(Pixmap(), 1, 1, same), kParamErr);
+}
+
+// CalcColor's swatch goes to the clipboard the host keeps; it needs a host window.
+class Swatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table_.structSize = sizeof table_;
+    FMW_Host_SetDocumentWindow(&table_);
+    FMW_Host_KeepClipboard(1);
+    FM_Clipboard_Empty();
+  }
+  void TearDown() override {
+    FM_Clipboard_Empty();
+    FMW_Host_KeepClipboard(0);
+    FMW_Host_SetDocumentWindow(nullptr);
+  }
+  Pixmap clipboard_picture() {
+    Bytes pict;
+    EXPECT_EQ(image::read_clipboard_picture(pict), kNoErr);
+    Pixmap p;
+    EXPECT_EQ(image::read_pict(pict, p), kNoErr);
+    return p;
+  }
+  FMX_DocumentWindow table_{};
+};
+
+constexpr int kCalcColor = 25;
+
+TEST_F(Swatch, FlatSwatchIsSixteenSquareOrTheSizeAsked) {
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE"), "51,102,204");
+  Pixmap p = clipboard_picture();
+  EXPECT_EQ(p.width(), 16);
+  EXPECT_EQ(p.height(), 16);
+  for (Pixel px : p.pixels()) ASSERT_EQ(px & 0xFFFFFF, 0x3366CCu);
+
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=255,0,0 INVERT SAMPLE=40,20"), "0,255,255");
+  p = clipboard_picture();
+  EXPECT_EQ(p.width(), 40);
+  EXPECT_EQ(p.height(), 20);
+  EXPECT_EQ(p.at(39, 19) & 0xFFFFFF, 0x00FFFFu);
+}
+
+TEST_F(Swatch, RaisedSwatchHasLightTopLeftAndDarkBottomRight) {
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE3D SAMPLE=6,4"), "51,102,204");
+  const Pixmap p = clipboard_picture();
+  ASSERT_EQ(p.width(), 6);
+  ASSERT_EQ(p.height(), 4);
+  // Components shifted as LIGHTEN and DARKEN do, reported by their high byte.
+  const Pixel fill = 0x3366CC, light = 0x99B3E6, dark = 0x193366;
+  auto at = [&](int x, int y) { return p.at(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(at(0, 0), light);
+  EXPECT_EQ(at(4, 0), light);
+  EXPECT_EQ(at(5, 0), dark);  // the top-right pixel is dark
+  EXPECT_EQ(at(0, 2), light);
+  EXPECT_EQ(at(0, 3), fill);  // the bottom-left pixel keeps the fill
+  EXPECT_EQ(at(1, 3), dark);
+  EXPECT_EQ(at(5, 3), dark);
+  EXPECT_EQ(at(5, 1), dark);
+  EXPECT_EQ(at(2, 1), fill);
+  EXPECT_EQ(at(4, 2), fill);
+}
+
+TEST_F(Swatch, EmptySizeIsABadParameterAndLeavesTheClipboard) {
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE=0,20").rfind("ERROR=-50", 0), 0u);
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE3D=-3,3").rfind("ERROR=-50", 0), 0u);
+  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+  FMW_Host_SetDocumentWindow(nullptr);
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE").rfind("ERROR=-108", 0), 0u);
+  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+}
+
+TEST(HostClipboard, FormatsKeepTheirOrderAndReadsAreCut) {
+  FM_Clipboard_Empty();
+  const std::uint8_t a[] = {1, 2, 3, 4};
+  const std::uint8_t b[] = {9};
+  ASSERT_TRUE(FM_Clipboard_Add("one", a, sizeof a));
+  ASSERT_TRUE(FM_Clipboard_Add("two", b, sizeof b));
+  ASSERT_TRUE(FM_Clipboard_Add("one", b, sizeof b));  // replaces, keeps its place
+  ASSERT_EQ(FM_Clipboard_FormatCount(), 2u);
+  char name[3];
+  ASSERT_TRUE(FM_Clipboard_FormatName(0, name, sizeof name));
+  EXPECT_STREQ(name, "on");
+  EXPECT_FALSE(FM_Clipboard_FormatName(2, name, sizeof name));
+  std::uint64_t size = 0;
+  ASSERT_TRUE(FM_Clipboard_Read("one", nullptr, &size));
+  EXPECT_EQ(size, 1u);
+  std::uint8_t out[4] = {};
+  size = sizeof out;
+  ASSERT_TRUE(FM_Clipboard_Read("one", out, &size));
+  EXPECT_EQ(size, 1u);
+  EXPECT_EQ(out[0], 9);
+  EXPECT_FALSE(FM_Clipboard_Read("three", nullptr, &size));
+  FM_Clipboard_Empty();
+  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+}
+
+}  // namespace
+}  // namespace velmora
