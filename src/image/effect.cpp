@@ -46,7 +46,7 @@ PixRect zoom_frame(const PixRect& from, const PixRect& to, int i, int steps, boo
   float t = static_cast<float>(i) / static_cast<float>(steps);
   if (accelerate) t *= t;
   auto edge = [t](std::int32_t a, std::int32_t b) {
-    return a + static_cast<std::int32_t>(static_cast<float>(b - a) * t);
+    return static_cast<std::int32_t>(static_cast<float>(a) + static_cast<float>(b - a) * t);
   };
   return PixRect{edge(from.left, to.left), edge(from.top, to.top), edge(from.right, to.right),
                  edge(from.bottom, to.bottom)};
