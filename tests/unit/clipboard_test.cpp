@@ -4,6 +4,7 @@
 #include <fmx/FMWrapper.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -333,6 +334,66 @@ TEST_F(Swatch, EmptySizeIsABadParameterAndLeavesTheClipboard) {
   FMW_Host_SetDocumentWindow(nullptr);
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE").rfind("ERROR=-108", 0), 0u);
   EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+}
+
+// PreviewImage through its handler, the thumbnail read back from the kept clipboard.
+class Preview : public Swatch {
+ protected:
+  std::string halves_file() {
+    Pixmap p;
+    EXPECT_EQ(p.create(PixRect{0, 0, 400, 300}, image::rgb(255, 0, 0)), kNoErr);
+    p.fill(PixRect{200, 0, 400, 300}, image::rgb(0, 0, 255));
+    Bytes bmp;
+    EXPECT_EQ(image::write_dib(p, image::to_fixed(72), image::to_fixed(72), true, bmp), kNoErr);
+    const std::string path = ::testing::TempDir() + "velmora_preview_halves.bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f != nullptr) {
+      std::fwrite(bmp.data(), 1, bmp.size(), f);
+      std::fclose(f);
+    }
+    return path;
+  }
+};
+
+constexpr int kPreviewImage = 5;
+
+TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
+  const std::string path = halves_file();
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path), "<none>");
+  Pixmap p = clipboard_picture();
+  ASSERT_EQ(p.width(), 80);
+  ASSERT_EQ(p.height(), 60);
+  EXPECT_EQ(p.at(0, 0) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(p.at(39, 59) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(p.at(40, 0) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(p.at(79, 30) & 0xFFFFFF, 0x0000FFu);
+
+  // A box that splits source pixels averages them: of 3 columns out of 400, the middle
+  // one covers both halves equally.
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " WIDTH=3 HEIGHT=3"), "<none>");
+  p = clipboard_picture();
+  ASSERT_EQ(p.width(), 3);
+  EXPECT_EQ(p.at(0, 0) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(p.at(1, 0) & 0xFFFFFF, 0x800080u);
+  EXPECT_EQ(p.at(2, 0) & 0xFFFFFF, 0x0000FFu);
+
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " BORDER=2"), "<none>");
+  p = clipboard_picture();
+  ASSERT_EQ(p.width(), 80);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(p.at(i, 30) & 0xFFFFFF, 0u);
+    EXPECT_EQ(p.at(79 - i, 30) & 0xFFFFFF, 0u);
+    EXPECT_EQ(p.at(20, i) & 0xFFFFFF, 0u);
+    EXPECT_EQ(p.at(20, 59 - i) & 0xFFFFFF, 0u);
+  }
+  EXPECT_EQ(p.at(2, 30) & 0xFFFFFF, 0xFF0000u);
+  // BORDER=0 still frames, one pixel wide.
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " BORDER=0"), "<none>");
+  p = clipboard_picture();
+  EXPECT_EQ(p.at(0, 30) & 0xFFFFFF, 0u);
+  EXPECT_EQ(p.at(1, 30) & 0xFFFFFF, 0xFF0000u);
+  std::remove(path.c_str());
 }
 
 TEST(HostClipboard, FormatsKeepTheirOrderAndReadsAreCut) {

@@ -1,0 +1,290 @@
+// The clipboard through fmhost: without a display fmhost keeps it and loads or saves it
+// around the calls; with a display (Xvfb) it is the X11 clipboard.  Pictures go on it
+// through PreviewImage and CalcColor and are read back by ImageInfo "clipboard:".
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fmhost_runner.hpp"
+#include "xvfb_display.hpp"
+
+namespace {
+
+namespace stdfs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+void put16(Bytes& b, std::uint32_t v) {
+  b.push_back(static_cast<std::uint8_t>(v));
+  b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(Bytes& b, std::uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+void put32be(Bytes& b, std::uint32_t v) {
+  for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<std::uint8_t>(v >> s));
+}
+
+std::uint32_t crc32(const std::uint8_t* p, std::size_t n, std::uint32_t crc = 0) {
+  crc = ~crc;
+  for (std::size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+std::uint8_t shade(int x, int y) {
+  return static_cast<std::uint8_t>((x * 3 + y * 5) & 0xFF);
+}
+
+// A truecolour PNG whose pixel data is stored, not compressed.
+Bytes png(int w, int h) {
+  Bytes raw;
+  for (int y = 0; y < h; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < w; ++x) {
+      raw.push_back(shade(x, y));
+      raw.push_back(static_cast<std::uint8_t>(y));
+      raw.push_back(128);
+    }
+  }
+  Bytes z = {0x78, 0x01};
+  std::uint32_t a = 1, b = 0;
+  for (std::uint8_t c : raw) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t at = 0; at < raw.size() || at == 0;) {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+    z.push_back(at + n >= raw.size() ? 1 : 0);
+    put16(z, static_cast<std::uint32_t>(n));
+    put16(z, static_cast<std::uint32_t>(~n & 0xFFFF));
+    z.insert(z.end(), raw.begin() + static_cast<long>(at), raw.begin() + static_cast<long>(at + n));
+    at += n;
+    if (at >= raw.size()) break;
+  }
+  put32be(z, (b << 16) | a);
+  Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto chunk = [&](const char* type, const Bytes& body) {
+    put32be(out, static_cast<std::uint32_t>(body.size()));
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), body.begin(), body.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    put32be(out, crc32(typed.data(), typed.size()));
+  };
+  Bytes ihdr;
+  put32be(ihdr, static_cast<std::uint32_t>(w));
+  put32be(ihdr, static_cast<std::uint32_t>(h));
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  chunk("IHDR", ihdr);
+  chunk("IDAT", z);
+  chunk("IEND", {});
+  return out;
+}
+
+// A 24-bit BMP file.
+Bytes bmp(int w, int h) {
+  const std::uint32_t row = static_cast<std::uint32_t>((w * 3 + 3) & ~3);
+  Bytes b = {'B', 'M'};
+  put32(b, 54 + row * static_cast<std::uint32_t>(h));
+  put32(b, 0);
+  put32(b, 54);
+  put32(b, 40);
+  put32(b, static_cast<std::uint32_t>(w));
+  put32(b, static_cast<std::uint32_t>(h));
+  put16(b, 1);
+  put16(b, 24);
+  for (int i = 0; i < 6; ++i) put32(b, 0);
+  for (int y = h - 1; y >= 0; --y) {
+    for (int x = 0; x < w; ++x) b.insert(b.end(), {128, static_cast<std::uint8_t>(y), shade(x, y)});
+    for (std::uint32_t p = static_cast<std::uint32_t>(w) * 3; p < row; ++p) b.push_back(0);
+  }
+  return b;
+}
+
+Bytes read_all(const stdfs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_all(const stdfs::path& p, const Bytes& b) {
+  std::ofstream out(p, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+class Clipboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = stdfs::temp_directory_path() /
+           ("velmora-clip-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    stdfs::create_directories(dir_);
+  }
+  void TearDown() override { stdfs::remove_all(dir_); }
+
+  std::string file(const std::string& name) const { return (dir_ / name).string(); }
+  std::string picture(const std::string& name, const Bytes& bytes) const {
+    write_all(dir_ / name, bytes);
+    return file(name);
+  }
+  std::string jpeg(const std::string& name, int w, int h) const {
+    Bytes ppm;
+    const std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    ppm.assign(head.begin(), head.end());
+    for (int i = 0; i < w * h; ++i) ppm.insert(ppm.end(), {200, 100, static_cast<std::uint8_t>(i)});
+    write_all(dir_ / "in.ppm", ppm);
+    const std::string command =
+        "cjpeg -quality 90 -outfile '" + file(name) + "' '" + file("in.ppm") + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return file(name);
+  }
+
+  // Headless runs: fmhost keeps the clipboard.
+  static RunResult headless(std::vector<std::string> args) {
+    return run_fmhost(std::move(args), {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+  }
+
+  // Width and height of a saved PNG, from its header.
+  static std::pair<int, int> png_size(const Bytes& b) {
+    if (b.size() < 24) return {-1, -1};
+    auto be = [&](std::size_t at) {
+      return (b[at] << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) | b[at + 3];
+    };
+    return {be(16), be(20)};
+  }
+
+  stdfs::path dir_;
+};
+
+TEST_F(Clipboard, ImageInfoReadsAPreloadedPictureWithItsHeldSize) {
+  const std::string p = picture("a.png", png(400, 300));
+  const RunResult r =
+      headless({"--clipboard", p, "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_ImageInfo",
+                "PATH=Clipboard:", "VeImg_ImageInfo", "SRC=CLIPBOARD:", "VeImg_ImageInfo",
+                "SRC=clipboard", "VeImg_ImageInfo", "SRC=" + p});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 5u);
+  EXPECT_EQ(out[0].rfind("WIDTH=400 HEIGHT=300 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[0];
+  const long size = std::stol(out[0].substr(out[0].find("SIZE=") + 5));
+  EXPECT_GT(size, 512 + 400 * 300 / 8);  // a PICT of the pixels behind its header area
+  EXPECT_EQ(out[1], out[0]);
+  EXPECT_EQ(out[2], out[0]);
+  EXPECT_EQ(out[3].rfind("ERROR=-43", 0), 0u) << out[3];  // without the colon, a path
+  EXPECT_EQ(out[4], "WIDTH=400 HEIGHT=300 DEPTH=32 RESOLUTION=72");
+
+  // A BMP file goes on the clipboard as a bitmap, a JPEG as such; both are read.
+  const RunResult b =
+      headless({"--clipboard", picture("b.bmp", bmp(33, 17)), "VeImg_ImageInfo", "SRC=clipboard:"});
+  EXPECT_EQ(b.out.rfind("WIDTH=33 HEIGHT=17 DEPTH=32", 0), 0u) << b.out << b.err;
+  const RunResult j =
+      headless({"--clipboard", jpeg("c.jpg", 64, 48), "VeImg_ImageInfo", "SRC=clipboard:"});
+  EXPECT_EQ(j.out.rfind("WIDTH=64 HEIGHT=48 DEPTH=32", 0), 0u) << j.out << j.err;
+}
+
+TEST_F(Clipboard, EmptyOrMissingClipboardAndMissingKeysAreErrors) {
+  const RunResult r = headless({"VeImg_ImageInfo", "SRC=clipboard:", "VeImg_PreviewImage",
+                                "SRC=clipboard:", "VeImg_PreviewImage", "WIDTH=10"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].rfind("ERROR=-104 MESSAGE='", 0), 0u) << out[0];
+  EXPECT_EQ(out[1].rfind("ERROR=-104", 0), 0u) << out[1];
+  EXPECT_EQ(out[2].rfind("ERROR=-50", 0), 0u) << out[2];
+
+  // Nothing to save is reported by fmhost, and a file that is no picture is refused.
+  const RunResult s = headless({"--save-clipboard", file("x.png"), "--list"});
+  EXPECT_EQ(s.status, 5);
+  EXPECT_NE(s.err.find("no bitmap"), std::string::npos) << s.err;
+  const RunResult t = headless({"--clipboard", picture("t.txt", {'h', 'i'}), "--list"});
+  EXPECT_EQ(t.status, 2);
+}
+
+TEST_F(Clipboard, PreviewShrinksIntoTheBoxButNeverEnlarges) {
+  const std::string big = picture("big.png", png(400, 300));
+  const std::string small = picture("small.png", png(40, 30));
+  const std::string tall = picture("tall.bmp", bmp(50, 500));
+
+  struct Case {
+    std::string parameter;
+    int width, height;
+  } const cases[] = {
+      {"SRC=" + big, 80, 60},
+      {"PATH=" + small, 40, 30},
+      {"SRC=" + big + " WIDTH=200 HEIGHT=1000", 200, 150},
+      {"SRC=" + big + " WIDTH=200 HEIGHT=0", 107, 80},
+      {"SRC=" + big + " WIDTH=-5 HEIGHT=30", 40, 30},
+      {"SRC=" + small + " WIDTH=1000 HEIGHT=1000", 40, 30},
+      {"SRC=" + tall, 8, 80},
+      {"SRC=" + jpeg("photo.jpg", 640, 480) + " WIDTH=100 HEIGHT=100", 100, 75},
+  };
+  for (const Case& c : cases) {
+    const std::string out = file("thumb.png");
+    const RunResult r = headless({"--save-clipboard", out, "VeImg_PreviewImage", c.parameter});
+    ASSERT_EQ(r.status, 0) << c.parameter << ": " << r.err;
+    EXPECT_EQ(r.out, "\n") << c.parameter;
+    EXPECT_EQ(png_size(read_all(out)), std::make_pair(c.width, c.height)) << c.parameter;
+  }
+}
+
+TEST_F(Clipboard, PreviewOfTheClipboardAndTheSavedPictFile) {
+  const std::string saved = file("thumb.pict");
+  const RunResult r = headless({"--clipboard", picture("a.png", png(400, 300)), "--save-clipboard",
+                                saved, "VeImg_PreviewImage", "SRC=clipboard: BORDER=3",
+                                "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0], "");
+  EXPECT_EQ(out[1].rfind("WIDTH=80 HEIGHT=60 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[1];
+
+  // The saved file is a PICT file (header area, then the picture) any source can open.
+  const RunResult again = headless(
+      {"VeImg_ImageInfo", "SRC=" + saved, "VeImg_PreviewImage", "SRC=" + saved + " WIDTH=20"});
+  EXPECT_EQ(lines(again.out).at(0), "WIDTH=80 HEIGHT=60 DEPTH=32 RESOLUTION=72") << again.err;
+  EXPECT_EQ(lines(again.out).at(1), "");
+}
+
+TEST_F(Clipboard, CalcColorSwatchLandsOnTheClipboard) {
+  const RunResult r =
+      headless({"--save-clipboard", file("s.png"), "VeUtl_CalcColor", "COLOR=#3366CC SAMPLE",
+                "VeImg_ImageInfo", "SRC=clipboard:", "VeUtl_CalcColor",
+                "COLOR=#3366CC SAMPLE3D SAMPLE=40,20", "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0], "51,102,204");
+  EXPECT_EQ(out[1].rfind("WIDTH=16 HEIGHT=16 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[1];
+  EXPECT_EQ(out[2], "51,102,204");
+  EXPECT_EQ(out[3].rfind("WIDTH=40 HEIGHT=20 ", 0), 0u) << out[3];
+  EXPECT_EQ(png_size(read_all(file("s.png"))), std::make_pair(40, 20));
+}
+
+// With a display the X11 clipboard carries the picture from one call to the next.
+TEST_F(Clipboard, X11ClipboardCarriesThePreviewToImageInfo) {
+  XvfbDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb is not available";
+  const std::string p = picture("a.png", png(400, 300));
+  const RunResult r =
+      run_fmhost({"--window", "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_PreviewImage", "SRC=" + p,
+                  "VeImg_ImageInfo", "SRC=clipboard:", "VeUtl_CalcColor", "COLOR=1,2,3 SAMPLE=7,9",
+                  "VeImg_ImageInfo", "SRC=clipboard:"},
+                 {{"DISPLAY", display.name()}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 5u);
+  EXPECT_EQ(out[0].rfind("ERROR=-104", 0), 0u) << out[0];  // a fresh display's clipboard
+  EXPECT_EQ(out[1], "");
+  EXPECT_EQ(out[2].rfind("WIDTH=80 HEIGHT=60 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[2];
+  EXPECT_EQ(out[3], "1,2,3");
+  EXPECT_EQ(out[4].rfind("WIDTH=7 HEIGHT=9 ", 0), 0u) << out[4];
+}
+
+}  // namespace
