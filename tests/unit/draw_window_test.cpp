@@ -263,12 +263,20 @@ TEST_F(DrawWindow, ZoomLeavesTheWindowAsItWas) {
   EXPECT_EQ(window_.pixels, before);
   EXPECT_GT(window_.invalidations, 0);
   EXPECT_EQ(window_.validations, validations + 1);
+  // Every frame is drawn and taken away: STEP=1 has two frames, STEP=0 nine.
+  window_.invalidations = 0;
+  run(kEffect, "RECT=0,0,200,100 SRCRECT=90,40,110,60 KIND=ZOOM STEP=1");
+  EXPECT_EQ(window_.invalidations, 2 * 2);
+  window_.invalidations = 0;
+  run(kEffect, "RECT=0,0,200,100 SRCRECT=90,40,110,60 KIND=ZOOM STEP=0 DELAY=-5");
+  EXPECT_EQ(window_.invalidations, 9 * 2);
+  EXPECT_EQ(window_.pixels, before);
   // Fades answer success; no kind, or a zoom without both rectangles, -50.
   EXPECT_EQ(run(kEffect, "KIND=FADEOUT STEP=4"), "<none>");
   EXPECT_EQ(run(kEffect, "RECT=0,0,10,10").substr(0, 9), "ERROR=-50");
   EXPECT_EQ(run(kEffect, "KIND=ZOOM RECT=0,0,10,10").substr(0, 9), "ERROR=-50");
   EXPECT_EQ(run(kEffect, "KIND=ZOOM SRCRECT=0,0,10,10").substr(0, 9), "ERROR=-50");
-  EXPECT_EQ(window_.validations, validations + 3);  // every call with a rectangle
+  EXPECT_EQ(window_.validations, validations + 5);  // every call with a rectangle
 }
 
 TEST(ZoomFrames, StepsAndAcceleration) {
