@@ -1,0 +1,273 @@
+// Writing pictures through the real fmhost: SaveImage by extension and destination,
+// GrabImage onto the clipboard, CompressImage beside its source, and the compression
+// settings dialog under Xvfb, driven through its widgets.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dialog_helpers.hpp"
+
+namespace {
+
+namespace stdfs = std::filesystem;
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    out.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return out;
+}
+
+std::string bytes_of(const stdfs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class PictureFolder {
+ public:
+  PictureFolder() {
+    std::string tmpl = (stdfs::temp_directory_path() / "velmora-save-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) return;
+    dir_ = tmpl;
+    const std::string script =
+        (stdfs::path(VELMORA_TEST_DATA) / "image" / "make_pictures.py").string();
+    ok_ = std::system(("python3 '" + script + "' '" + dir_.string() + "'").c_str()) == 0;
+  }
+  ~PictureFolder() {
+    std::error_code ec;
+    stdfs::remove_all(dir_, ec);
+  }
+  bool ok() const { return ok_; }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  const stdfs::path& dir() const { return dir_; }
+
+ private:
+  stdfs::path dir_;
+  bool ok_ = false;
+};
+
+class SaveImage : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pictures_.ok()); }
+
+  RunResult host(std::vector<std::string> args) {
+    return run_fmhost(std::move(args),
+                      {{"VELMORA_LANG", "en"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+  }
+  std::vector<std::string> calls(std::vector<std::string> args) {
+    const RunResult r = host(std::move(args));
+    EXPECT_EQ(r.status, 0) << r.err;
+    return lines(r.out);
+  }
+  std::string info(const std::string& name) {
+    const auto out = calls({"VeImg_ImageInfo", "PATH='" + pictures_.path(name) + "'"});
+    return out.empty() ? "" : out[0];
+  }
+
+  PictureFolder pictures_;
+};
+
+TEST_F(SaveImage, EachPictureExtensionWritesAFileTheReadersTakeBack) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
+  for (const std::string ext : {"jpg", "png", "bmp", "tif", "gif", "pct"}) {
+    const std::string name = "saved." + ext;
+    const auto out = calls({"VeImg_SaveImage", src + " WIDTH=50% HEIGHT=25% DEST='" +
+                                                   pictures_.path(name) + "' EXTENSION=" + ext});
+    ASSERT_EQ(out, std::vector<std::string>{name}) << ext;
+    const std::string depth = ext == "gif" ? "8" : "32";
+    EXPECT_EQ(info(name), "WIDTH=320 HEIGHT=120 DEPTH=" + depth + " RESOLUTION=72") << ext;
+  }
+  // FILETYPE stands in when EXTENSION is absent; the name is kept as given.
+  const auto out = calls({"VeImg_SaveImage", src + " DEST='" + pictures_.path("typed.out") +
+                                                 "' FILETYPE=JFIF QUALITY=LOW"});
+  ASSERT_EQ(out, std::vector<std::string>{"typed.out"});
+  EXPECT_EQ(bytes_of(pictures_.dir() / "typed.out").substr(0, 3), "\xFF\xD8\xFF");
+}
+
+TEST_F(SaveImage, SizeDepthAndRecordsShapeTheComposition) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
+  // WIDTH and HEIGHT as numbers size the composition itself; a grey depth is kept.
+  auto out = calls({"VeImg_SaveImage", src + " WIDTH=100 HEIGHT=60 DEPTH=40 DEST='" +
+                                           pictures_.path("grey.png") + "' EXTENSION=png"});
+  EXPECT_EQ(out, std::vector<std::string>{"grey.png"});
+  EXPECT_EQ(info("grey.png"), "WIDTH=100 HEIGHT=60 DEPTH=8 RESOLUTION=72");
+  // A second record without a picture adds nothing and stops nothing.
+  out = calls({"VeImg_SaveImage",
+               src + " DEST='" + pictures_.path("two.png") + "' EXTENSION=png|DISPLAYMODE=Fill"});
+  EXPECT_EQ(out, std::vector<std::string>{"two.png"});
+  EXPECT_EQ(info("two.png"), "WIDTH=640 HEIGHT=480 DEPTH=32 RESOLUTION=72");
+  // Depths a world cannot have.
+  for (const char* depth : {"24", "12", "-1"}) {
+    out = calls({"VeImg_SaveImage", src + " DEPTH=" + depth + " DEST='" +
+                                        pictures_.path("bad.png") + "' EXTENSION=png"});
+    EXPECT_EQ(out, std::vector<std::string>{"ERROR=-50 MESSAGE='The parameter is not valid.'"});
+  }
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "bad.png"));
+}
+
+TEST_F(SaveImage, TypesWithoutExporterFailWithoutTouchingTheDestination) {
+  std::ofstream(pictures_.dir() / "keep.mov") << "movie";
+  const auto out = calls({"VeImg_SaveImage", "SRC='" + pictures_.path("photo.jpg") + "' DEST='" +
+                                                 pictures_.path("keep.mov") + "' EXTENSION=mov"});
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].rfind("ERROR=-2005", 0), 0u) << out[0];
+  EXPECT_EQ(bytes_of(pictures_.dir() / "keep.mov"), "movie");
+}
+
+TEST_F(SaveImage, WithoutDestinationTheDialogNeedsADisplay) {
+  const auto out =
+      calls({"VeImg_SaveImage", "SRC='" + pictures_.path("photo.jpg") + "' EXTENSION=png",
+             "VeImg_SaveImage",
+             "SRC='" + pictures_.path("photo.jpg") + "' DEST='" + pictures_.path("x.png") + "'"});
+  const std::string no_display =
+      "ERROR=-7 MESSAGE='No display is available for windows or dialogs.'";
+  EXPECT_EQ(out, (std::vector<std::string>{no_display, no_display}));
+}
+
+TEST_F(SaveImage, GrabPutsTheCompositionOnTheClipboard) {
+  const std::string saved = pictures_.path("clip.pct");
+  const auto out = calls({"VeImg_GrabImage", "SRC='" + pictures_.path("picture.bmp") + "'",
+                          "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_GrabImage",
+                          "SRC='" + pictures_.path("photo.jpg") + "' WIDTH=64 HEIGHT=48 DEPTH=8",
+                          "VeImg_ImageInfo", "SRC=clipboard:", "--save-clipboard", saved});
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0], "");
+  // The bitmap's natural size; SIZE counts the picture with its header area.
+  EXPECT_EQ(info("picture.bmp").substr(0, 20), out[1].substr(0, 20));
+  EXPECT_NE(out[1].find(" SIZE="), std::string::npos);
+  EXPECT_EQ(out[3].substr(0, 36), "WIDTH=64 HEIGHT=48 DEPTH=32 RESOLUTI");
+  EXPECT_EQ(info("clip.pct").substr(0, 18), "WIDTH=64 HEIGHT=48");
+}
+
+class CompressImage : public SaveImage {};
+
+TEST_F(CompressImage, APictFileBecomesAJpegBesideIt) {
+  // A PICT source first, made by the plug-in itself.
+  ASSERT_EQ(calls({"VeImg_SaveImage", "SRC='" + pictures_.path("photo.jpg") + "' DEST='" +
+                                          pictures_.path("photo.pct") + "' EXTENSION=pct"}),
+            std::vector<std::string>{"photo.pct"});
+  const auto out = calls({"VeImg_CompressImage",
+                          "SRC='" + pictures_.path("photo.pct") + "' EXTENSION=jpg QUALITY=900"});
+  EXPECT_EQ(out, std::vector<std::string>{""});
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "photo.pct"));
+  EXPECT_EQ(bytes_of(pictures_.dir() / "photo.jpg").substr(0, 3), "\xFF\xD8\xFF");
+  EXPECT_EQ(info("photo.jpg"), "WIDTH=640 HEIGHT=480 DEPTH=32 RESOLUTION=72");
+}
+
+TEST_F(CompressImage, OutputTypeCodecAndDepthAndTheSourceKeptOnFailure) {
+  // No output type: PICT, beside the source, which goes.
+  auto out = calls({"VeImg_CompressImage", "SRC='" + pictures_.path("phys.png") + "'"});
+  EXPECT_EQ(out, std::vector<std::string>{""});
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "phys.png"));
+  EXPECT_EQ(info("phys.pct"), "WIDTH=50 HEIGHT=20 DEPTH=32 RESOLUTION=96");
+  // Same name as the source: replaced in place; the codec's depth is kept.
+  out = calls({"VeImg_CompressImage",
+               "SRC='" + pictures_.path("single.tif") + "' EXTENSION=tiff CODEC=tiff DEPTH=36"});
+  EXPECT_EQ(out, std::vector<std::string>{""});
+  EXPECT_EQ(info("single.tif").find("DEPTH=4 "), info("single.tif").find("DEPTH="));
+  // A type without exporter or an unknown codec: the source stays as it was.
+  const std::string before = bytes_of(pictures_.dir() / "photo.jpg");
+  out = calls({"VeImg_CompressImage", "SRC='" + pictures_.path("photo.jpg") + "' EXTENSION=mov",
+               "VeImg_CompressImage", "SRC='" + pictures_.path("photo.jpg") + "' CODEC=cvid",
+               "VeImg_CompressImage", "SRC='" + pictures_.path("nothing.jpg") + "'"});
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].rfind("ERROR=-2005", 0), 0u) << out[0];
+  EXPECT_EQ(out[1].rfind("ERROR=-8961", 0), 0u) << out[1];
+  EXPECT_EQ(out[2].rfind("ERROR=-43", 0), 0u) << out[2];
+  EXPECT_EQ(bytes_of(pictures_.dir() / "photo.jpg"), before);
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "photo.mov"));
+}
+
+TEST_F(CompressImage, ADottedFolderNameIsNeverTakenForTheExtension) {
+  const stdfs::path folder = pictures_.dir() / "my.pictures";
+  stdfs::create_directory(folder);
+  stdfs::copy_file(pictures_.dir() / "picture.bmp", folder / "scan");
+  const auto out = calls(
+      {"VeImg_CompressImage", "SRC='" + (folder / "scan").string() + "' EXTENSION=png CODEC=png"});
+  EXPECT_EQ(out, std::vector<std::string>{""});
+  // No extension to replace: written over the same name, as PNG.
+  EXPECT_EQ(bytes_of(folder / "scan").substr(1, 3), "PNG");
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "my.png"));
+}
+
+TEST_F(CompressImage, TheClipboardPictureIsRecompressedInPlace) {
+  const std::string saved = pictures_.path("after.png");
+  const auto out =
+      calls({"--clipboard", pictures_.path("photo.jpg"), "VeImg_CompressImage", "CODEC=gif DEPTH=2",
+             "VeImg_ImageInfo", "SRC=clipboard:", "--save-clipboard", saved});
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0], "");
+  EXPECT_EQ(out[1].substr(0, 21), "WIDTH=640 HEIGHT=480 ");
+  EXPECT_TRUE(stdfs::exists(saved));
+}
+
+class CompressDialog : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    ASSERT_TRUE(pictures_.ok());
+  }
+  PictureFolder pictures_;
+};
+
+TEST_F(CompressDialog, AnswersTheSettingsChosenInItsWidgets) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
+  const RunResult r = run({"VeImg_CompressImageDialog", src, "VeImg_CompressImageDialog",
+                           src + " CODEC=png QUALITY=1024 DEPTH=8"},
+                          "report;1102=click;1309=click;1202=text:300;1=click|report;1=click",
+                          {{"VELMORA_LANG", "en"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines(r.out), (std::vector<std::string>{"CODEC=png\\s QUALITY=300 DEPTH=40",
+                                                    "CODEC=png\\s QUALITY=1024 DEPTH=8"}));
+  EXPECT_EQ(field(line_of("dialog", 0), "name"), "compression");
+  EXPECT_EQ(field(line_of("dialog", 0), "title"), "Compression Settings");
+  EXPECT_EQ(field(line_of("1101", 0), "text"), "Photo - JPEG");
+  EXPECT_EQ(field(line_of("1202", 0), "text"), "512");
+  EXPECT_EQ(field(line_of("1202", 1), "text"), "1024");
+  EXPECT_EQ(field(line_of("1309", 0), "text"), "256 Grays");
+}
+
+TEST_F(CompressDialog, CancelAndEscapeAnswerMinus128) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
+  const RunResult r = run({"VeImg_CompressImageDialog", src, "VeImg_CompressImageDialog", src},
+                          "2=click|key:Escape", {{"VELMORA_LANG", "en"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string cancelled = "ERROR=-128 MESSAGE='The user cancelled.'";
+  EXPECT_EQ(lines(r.out), (std::vector<std::string>{cancelled, cancelled}));
+}
+
+TEST_F(CompressDialog, SaveWithoutDestinationAsksWhereAndTakesTheTypeFromTheName) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "' WIDTH=20 HEIGHT=10";
+  const RunResult r = run({"VeImg_SaveImage", src, "VeImg_SaveImage", src},
+                          "file:" + pictures_.path("chosen.png") +
+                              ";response:accept|2=click;"
+                              "response:cancel",
+                          {{"VELMORA_LANG", "en"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lines(r.out),
+            (std::vector<std::string>{"chosen.png", "ERROR=-128 MESSAGE='The user cancelled.'"}));
+  EXPECT_EQ(bytes_of(pictures_.dir() / "chosen.png").substr(1, 3), "PNG");
+}
+
+TEST(CompressDialogHeadless, RefusesAtOnce) {
+  PictureFolder pictures;
+  ASSERT_TRUE(pictures.ok());
+  const RunResult r =
+      run_headless({"VeImg_CompressImageDialog", "SRC='" + pictures.path("photo.jpg") + "'"});
+  EXPECT_EQ(lines(r.out),
+            std::vector<std::string>{
+                "ERROR=-7 MESSAGE='No display is available for windows or dialogs.'"});
+}
+
+}  // namespace
