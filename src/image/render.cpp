@@ -139,7 +139,10 @@ PixRect render(const Pixmap& picture, const RenderJob& job, const RenderTarget& 
 
   Quality quality = job.quality;
   const AreaGrid grid = area_grid(inv);
-  if (quality == Quality::area && grid.nx == 1 && grid.ny == 1) quality = Quality::bilinear;
+  // Averaging pays off only where a target pixel spans two source pixels or more.
+  const bool big_reduction = std::max(std::fabs(inv.a), std::fabs(inv.b)) >= 2.0 ||
+                             std::max(std::fabs(inv.c), std::fabs(inv.d)) >= 2.0;
+  if (quality == Quality::area && !big_reduction) quality = Quality::bilinear;
 
   const Sampler sampler{picture, part};
   const BlendRow blend = blend_for(job.mode);
