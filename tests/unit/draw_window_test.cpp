@@ -156,6 +156,11 @@ TEST_F(DrawWindow, DestinationRules) {
   EXPECT_EQ(window_.at(170, 10), kRed);
   EXPECT_EQ(window_.at(195, 10), kBlue);
   EXPECT_EQ(window_.at(120, 10), kPaper);
+  // The first record's rectangle serves every record.
+  window_ = Window{};
+  EXPECT_EQ(draw("RECT=0,0,40,20 || PATH=" + picture_ + " RECT=100,50,200,100"), "<none>");
+  EXPECT_EQ(window_.at(5, 5), kRed);
+  EXPECT_EQ(window_.at(150, 75), kPaper);
   // A missing picture is its own error.
   EXPECT_EQ(run(kDrawImage, "RECT=0,0,10,10 PATH=/nonexistent/x.bmp").substr(0, 7), "ERROR=-");
   // A clip outside the window draws nothing and fails nothing.
