@@ -17,6 +17,7 @@
 #include "params/text_util.hpp"
 #include "platform/codecs.hpp"
 #include "platform/file_read.hpp"
+#include "platform/url_fetch.hpp"
 
 namespace velmora::image {
 
@@ -51,6 +52,8 @@ namespace {
 constexpr std::size_t kHeadBytes = kPictHeaderArea + 16;
 // Pictures read whole into memory (PICT, BMP) beyond this size are refused.
 constexpr std::uint64_t kMaxHeldBytes = std::uint64_t{1} << 30;
+// Pictures fetched from an address beyond this size are refused.
+constexpr std::uint64_t kMaxFetchedBytes = std::uint64_t{1} << 28;
 
 constexpr std::uint32_t kModernVersion = 0x04000000;  // 4.0: addresses and pages
 
@@ -89,6 +92,28 @@ platform::CodecFormat codec_of(PictureKind kind) {
     default:
       return platform::CodecFormat::jpeg;
   }
+}
+
+// What an address's transfer answers, in the internet library's numbering.
+Err from_fetch(platform::FetchResult result) {
+  struct Row {
+    platform::FetchResult result;
+    Err code;
+  };
+  constexpr Row kRows[] = {
+      {platform::FetchResult::ok, kNoErr},
+      {platform::FetchResult::not_found, kFileNotFound},
+      {platform::FetchResult::refused, -12003},
+      {platform::FetchResult::bad_address, -12005},
+      {platform::FetchResult::name_unknown, -12007},
+      {platform::FetchResult::cannot_connect, -12029},
+      {platform::FetchResult::timeout, -12002},
+      {platform::FetchResult::too_large, kMemFull},
+  };
+  for (const Row& r : kRows) {
+    if (r.result == result) return r.code;
+  }
+  return -12004;  // any other failure of the transfer
 }
 
 bool is_codec_kind(PictureKind kind) {
@@ -148,7 +173,8 @@ Err PictureSource::open(const params::Store& params) {
     if (const Err err = read_clipboard_picture(picture); err != kNoErr) return err;
     return open_memory(std::move(picture));
   }
-  if (modern && (starts_with(text, "http:") || starts_with(text, "ftp:"))) return kNotImplemented;
+  if (modern && (starts_with(text, "http:") || starts_with(text, "ftp:")))
+    return open_address(std::string(text));
 
   files::PathSpec spec;
   if (const Err err = files::resolve_path(text, spec); err != kNoErr) return err;
@@ -187,6 +213,26 @@ Err PictureSource::open_file(std::string_view native_path, bool eps, std::int32_
   if (eps_ && kind_ != PictureKind::tiff) {
     close();
     return kBadPictureData;
+  }
+  open_ = true;
+  return kNoErr;
+}
+
+Err PictureSource::open_address(const std::string& url) {
+  close();
+  std::vector<std::uint8_t> fetched;
+  try {
+    const Err err = from_fetch(platform::fetch_url(url, kMaxFetchedBytes, fetched));
+    if (err != kNoErr) return err;
+    memory_ = std::move(fetched);
+    bytes_ = std::make_unique<SourceBytes>(&memory_);
+  } catch (const std::bad_alloc&) {
+    close();
+    return kMemFull;
+  }
+  if (const Err err = detect(); err != kNoErr) {
+    close();
+    return err;
   }
   open_ = true;
   return kNoErr;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,11 +27,15 @@ class PictureSource {
   PictureSource& operator=(const PictureSource&) = delete;
 
   // From the keys SRC, else PATH, and PAGE.  -50 without either key; "clipboard:" (any
-  // letter case) reads the clipboard's picture; -4 for http:/ftp: addresses (not
-  // available yet); clipboard, path and reader errors otherwise.
+  // letter case) reads the clipboard's picture; http:/ftp: addresses are fetched into
+  // memory; clipboard, network, path and reader errors otherwise.
   Err open(const params::Store& params);
   // A file by its full native path; `page` 1-based (0 and 1: the first image).
   Err open_file(std::string_view native_path, bool eps, std::int32_t page);
+  // The picture at an http: or ftp: address, fetched whole into memory.  Network
+  // failures answer the internet library's numbers (-12002 time-out, -12007 name not
+  // resolved, -12029 no connection, ...), -43 when the server has no such item.
+  Err open_address(const std::string& url);
   // PICT data handed in (a picture record without the header area); the source holds
   // it behind a 512-byte header area, as a PICT file.
   Err open_memory(std::vector<std::uint8_t> picture);

@@ -1,6 +1,7 @@
 // VeImg_PreviewImage: a thumbnail of a picture, fitted into a box without ever being
 // enlarged, recorded as PICT at 72 dpi and put on the clipboard.
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 #include "files/path_spec.hpp"
@@ -27,7 +28,8 @@ std::int32_t box_side(const params::Store& s, std::string_view key) {
   return v > 0 ? v : kDefaultBox;
 }
 
-// The thumbnail's picture: the clipboard's, or a file's (no EPS preview, first page).
+// The thumbnail's picture: the clipboard's, an address's, or a file's (no EPS preview,
+// first page).
 Err open_picture(std::string_view text, PictureSource& source) {
   if (params::equals_ignore_case(text, "clipboard:")) {
     std::vector<std::uint8_t> picture;
@@ -35,7 +37,8 @@ Err open_picture(std::string_view text, PictureSource& source) {
     return source.open_memory(std::move(picture));
   }
   const bool modern = engine::version() >= kModernVersion;
-  if (modern && (text.starts_with("http:") || text.starts_with("ftp:"))) return kNotImplemented;
+  if (modern && (text.starts_with("http:") || text.starts_with("ftp:")))
+    return source.open_address(std::string(text));
   files::PathSpec spec;
   if (const Err err = files::resolve_path(text, spec); err != kNoErr) return err;
   if (!spec.exists || spec.is_folder) return kFileNotFound;

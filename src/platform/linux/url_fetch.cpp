@@ -1,0 +1,112 @@
+// Picture addresses through libcurl: http and ftp only, redirects limited to the same
+// two, a connect time-out and a stall time-out so that a silent server cannot hang a call.
+#include "platform/url_fetch.hpp"
+
+#include <curl/curl.h>
+
+#include <new>
+
+namespace velmora::platform {
+
+namespace {
+
+constexpr long kConnectSeconds = 30;
+constexpr long kStallSeconds = 30;  // below 1 byte a second for this long: a stall
+constexpr long kMaxRedirects = 5;
+
+struct Sink {
+  std::vector<std::uint8_t>* out;
+  std::uint64_t max;
+  bool too_large = false;
+  bool no_memory = false;
+};
+
+size_t collect(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  const size_t n = size * count;
+  if (sink->out->size() + n > sink->max) {
+    sink->too_large = true;
+    return 0;
+  }
+  try {
+    sink->out->insert(sink->out->end(), data, data + n);
+  } catch (const std::bad_alloc&) {
+    sink->no_memory = true;
+    return 0;
+  }
+  return n;
+}
+
+FetchResult from_curl(CURLcode code) {
+  switch (code) {
+    case CURLE_OK:
+      return FetchResult::ok;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return FetchResult::bad_address;
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return FetchResult::name_unknown;
+    case CURLE_COULDNT_CONNECT:
+      return FetchResult::cannot_connect;
+    case CURLE_OPERATION_TIMEDOUT:
+      return FetchResult::timeout;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+      return FetchResult::not_found;
+    case CURLE_HTTP_RETURNED_ERROR:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_LOGIN_DENIED:
+      return FetchResult::refused;
+    default:
+      return FetchResult::failed;
+  }
+}
+
+}  // namespace
+
+FetchResult fetch_url(const std::string& url, std::uint64_t max_bytes,
+                      std::vector<std::uint8_t>& out) {
+  out.clear();
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) return FetchResult::failed;
+  Sink sink{&out, max_bytes};
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
+#else
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
+#endif
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 1L);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  const CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_cleanup(curl);
+  if (sink.no_memory) {
+    out.clear();
+    throw std::bad_alloc();
+  }
+  if (sink.too_large) {
+    out.clear();
+    return FetchResult::too_large;
+  }
+  if (code == CURLE_HTTP_RETURNED_ERROR && status == 404) {
+    out.clear();
+    return FetchResult::not_found;
+  }
+  const FetchResult result = from_curl(code);
+  if (result != FetchResult::ok) out.clear();
+  return result;
+}
+
+}  // namespace velmora::platform
