@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "image/transfer_modes.hpp"
@@ -98,10 +99,83 @@ struct Sampler {
     const std::int32_t x = floor32(u), y = floor32(v);
     const auto fx = static_cast<std::uint32_t>((u >> 24) & 0xFF);
     const auto fy = static_cast<std::uint32_t>((v >> 24) & 0xFF);
+    if (x >= part.left && x + 1 < part.right && y >= part.top && y + 1 < part.bottom) {
+      // Inside: the four neighbours straight from their rows.
+      const Pixel* r0 = pic.row(y) + x;
+      const Pixel* r1 = pic.row(y + 1) + x;
+      return lerp(lerp(r0[0], r0[1], fx), lerp(r1[0], r1[1], fx), fy);
+    }
     const Pixel top = lerp(at(x, y), at(x + 1, y), fx);
     const Pixel bottom = lerp(at(x, y + 1), at(x + 1, y + 1), fx);
     return lerp(top, bottom, fy);
   }
+};
+
+// The exact box average for matrices without rotation or shear: each target pixel is the
+// mean of the source pixels under its footprint.  The rows under one target row are
+// summed per column once, then each target pixel adds up its columns.
+class BoxRow {
+ public:
+  BoxRow(const Sampler& s, const Inverse& inv)
+      : s_(s), half_u_(std::fabs(inv.a) / 2), half_v_(std::fabs(inv.d) / 2) {}
+
+  void run(Fix32 u, Fix32 du, Fix32 v, std::int32_t n, Pixel* out) {
+    const double vc = static_cast<double>(v) / kOne32;
+    std::int32_t y0 = 0, y1 = 0;
+    cover(vc, half_v_, s_.part.top, s_.part.bottom, y0, y1);
+    const double first = static_cast<double>(u) / kOne32;
+    const double last = static_cast<double>(u + (n - 1) * du) / kOne32;
+    std::int32_t c_lo = 0, c_hi = 0, unused = 0;
+    cover(std::min(first, last), half_u_, s_.part.left, s_.part.right, c_lo, unused);
+    cover(std::max(first, last), half_u_, s_.part.left, s_.part.right, unused, c_hi);
+    sums_.assign(static_cast<std::size_t>(c_hi - c_lo) * 4, 0);
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const Pixel* row = s_.pic.row(y);
+      std::uint64_t* sum = sums_.data();
+      for (std::int32_t c = c_lo; c < c_hi; ++c, sum += 4) {
+        const Pixel p = row[c];
+        sum[0] += p & 0xFF;
+        sum[1] += (p >> 8) & 0xFF;
+        sum[2] += (p >> 16) & 0xFF;
+        sum[3] += p >> 24;
+      }
+    }
+    const auto rows = static_cast<std::uint64_t>(y1 - y0);
+    for (std::int32_t i = 0; i < n; ++i, u += du) {
+      std::int32_t c0 = 0, c1 = 0;
+      cover(static_cast<double>(u) / kOne32, half_u_, c_lo, c_hi, c0, c1);
+      std::uint64_t total[4] = {0, 0, 0, 0};
+      const std::uint64_t* sum = sums_.data() + static_cast<std::size_t>(c0 - c_lo) * 4;
+      for (std::int32_t c = c0; c < c1; ++c, sum += 4) {
+        for (int k = 0; k < 4; ++k) total[k] += sum[k];
+      }
+      out[i] = average(total, rows * static_cast<std::uint64_t>(c1 - c0));
+    }
+  }
+
+ private:
+  // The pixels [lo, hi) under centre +- half, at least one, within [min, max).
+  static void cover(double centre, double half, std::int32_t min, std::int32_t max,
+                    std::int32_t& lo, std::int32_t& hi) {
+    const double a = std::clamp(centre - half, static_cast<double>(min), static_cast<double>(max));
+    const double b = std::clamp(centre + half, static_cast<double>(min), static_cast<double>(max));
+    lo = static_cast<std::int32_t>(std::lround(a));
+    hi = static_cast<std::int32_t>(std::lround(b));
+    if (hi <= lo) {
+      const double c =
+          std::clamp(std::floor(centre), static_cast<double>(min), static_cast<double>(max - 1));
+      lo = static_cast<std::int32_t>(c);
+      hi = lo + 1;
+    }
+  }
+  static Pixel average(const std::uint64_t* total, std::uint64_t count) {
+    auto channel = [&](int k) { return static_cast<Pixel>((total[k] + count / 2) / count); };
+    return (channel(3) << 24) | (channel(2) << 16) | (channel(1) << 8) | channel(0);
+  }
+
+  const Sampler& s_;
+  double half_u_, half_v_;
+  std::vector<std::uint64_t> sums_;
 };
 
 struct AreaGrid {
@@ -145,6 +219,8 @@ PixRect render(const Pixmap& picture, const RenderJob& job, const RenderTarget& 
   if (quality == Quality::area && !big_reduction) quality = Quality::bilinear;
 
   const Sampler sampler{picture, part};
+  std::optional<BoxRow> box;
+  if (quality == Quality::area && job.matrix.b == 0 && job.matrix.c == 0) box.emplace(sampler, inv);
   const BlendRow blend = blend_for(job.mode);
   std::vector<Pixel> samples(static_cast<std::size_t>(area.width()));
   const double step_limit = kPositionLimit / std::max(1, area.width());
@@ -169,7 +245,11 @@ PixRect render(const Pixmap& picture, const RenderJob& job, const RenderTarget& 
         for (std::int32_t i = 0; i < n; ++i, u += du, v += dv) samples[i] = sampler.bilinear(u, v);
         break;
       case Quality::area: {
-        // Samples on an even grid inside the target pixel, averaged per channel.
+        if (box) {
+          box->run(u, du, v, n, samples.data());
+          break;
+        }
+        // Turned or sheared: samples on an even grid inside the target pixel, averaged.
         Fix32 offsets_u[kMaxAreaSamples * kMaxAreaSamples];
         Fix32 offsets_v[kMaxAreaSamples * kMaxAreaSamples];
         int k = 0;

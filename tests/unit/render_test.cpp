@@ -122,6 +122,15 @@ TEST(Render, QualitiesSampleDifferently) {
   EXPECT_NEAR(green(a.at(1, 0)), 128, 2);
   EXPECT_TRUE(red(n.at(0, 0)) == 0 || red(n.at(0, 0)) == 255);
 
+  // Turned a quarter, the average comes from a sample grid instead: grey as well.
+  Pixmap turned = world({1, 0, 2, 2}, kRed);
+  render(stripes,
+         job_for(stripes, rotate(quarter, 90, to_fixed(1), to_fixed(1)), turned.bounds(),
+                 Quality::area),
+         RenderTarget::of(turned));
+  EXPECT_NEAR(blue(turned.at(1, 0)), 128, 2);
+  EXPECT_NEAR(blue(turned.at(1, 1)), 128, 2);
+
   // Bilinear between a black and a white pixel drawn four times as wide rises smoothly.
   Pixmap two = world({0, 0, 2, 1}, kBlack);
   two.set(1, 0, kWhite);
