@@ -247,6 +247,17 @@ TEST_F(CompressDialog, CancelAndEscapeAnswerMinus128) {
   EXPECT_EQ(lines(r.out), (std::vector<std::string>{cancelled, cancelled}));
 }
 
+TEST_F(CompressDialog, JapaneseTextsWhenTheInterfaceIsJapanese) {
+  const RunResult r =
+      run({"VeImg_CompressImageDialog", "SRC='" + pictures_.path("photo.jpg") + "'"},
+          "report;2=click", {{"VELMORA_LANG", "ja"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(field(line_of("dialog", 0), "title"), "圧縮設定");
+  EXPECT_EQ(field(line_of("1309", 0), "text"), "256 階調グレイ");
+  EXPECT_EQ(field(line_of("2", 0), "text"), "キャンセル");
+  EXPECT_EQ(lines(r.out).at(0).rfind("ERROR=-128 ", 0), 0u);
+}
+
 TEST_F(CompressDialog, SaveWithoutDestinationAsksWhereAndTakesTheTypeFromTheName) {
   const std::string src = "SRC='" + pictures_.path("photo.jpg") + "' WIDTH=20 HEIGHT=10";
   const RunResult r = run({"VeImg_SaveImage", src, "VeImg_SaveImage", src},
