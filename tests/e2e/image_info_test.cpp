@@ -103,9 +103,10 @@ TEST_F(ImageInfoTest, SourceKeys) {
                  (*dir_ / "photo.jpg").string() + "'"),
             "WIDTH=21 HEIGHT=12 DEPTH=8 RESOLUTION=72");
   EXPECT_EQ(call("WIDTH=3"), "ERROR=-50 MESSAGE='The parameter is not valid.'");
-  // The clipboard and addresses are not served yet; upper-case schemes are paths.
-  EXPECT_EQ(call("SRC=Clipboard:").substr(0, 8), "ERROR=-4");
-  EXPECT_EQ(call("SRC=http://127.0.0.1/a.jpg").substr(0, 8), "ERROR=-4");
+  // The clipboard (empty here) and addresses (nothing listens on port 1) are sources;
+  // upper-case schemes are paths.
+  EXPECT_EQ(call("SRC=Clipboard:").substr(0, 10), "ERROR=-104");
+  EXPECT_EQ(call("SRC=http://127.0.0.1:1/a.jpg").substr(0, 12), "ERROR=-12029");
   // (as a path it is refused by path resolution, not answered as an address)
   EXPECT_EQ(call("SRC=HTTP://127.0.0.1/a.jpg").substr(0, 9), "ERROR=-50");
 }
