@@ -1,8 +1,8 @@
 #include "document_window.hpp"
 
-#include <cairo.h>
-
 #include <algorithm>
+
+#include "system.hpp"
 
 namespace velmora::fmhost {
 
@@ -146,15 +146,7 @@ bool DocumentWindow::invalid_rect(FMX_WindowRect& rect) const {
 }
 
 std::string DocumentWindow::save_png(const std::string& path) const {
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(pixels_.data())),
-      CAIRO_FORMAT_RGB24, width_, height_, width_ * 4);
-  const cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-  cairo_surface_destroy(surface);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    return "cannot save the window to " + path + ": " + cairo_status_to_string(status);
-  }
-  return {};
+  return write_png(pixels_.data(), width_, height_, path);
 }
 
 }  // namespace velmora::fmhost

@@ -1,10 +1,10 @@
 #include "host.hpp"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "system.hpp"
 
 namespace velmora::fmhost {
 
@@ -92,18 +92,16 @@ std::string native_to_utf8(const std::string& native) {
 
 Host::~Host() {
   if (initialised_) shutdown();
-  if (library_ != nullptr) dlclose(library_);
+  if (library_ != nullptr) close_library(library_);
 }
 
 std::optional<std::string> Host::load(const std::string& path) {
-  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library_ == nullptr) {
-    const char* why = dlerror();
-    return "cannot load module " + path + ": " + (why ? why : "unknown error");
-  }
-  void* symbol = dlsym(library_, "FMExternCallProc");
+  std::string why;
+  library_ = open_library(path, why);
+  if (library_ == nullptr) return "cannot load module " + path + ": " + why;
+  void* symbol = library_symbol(library_, "FMExternCallProc");
   if (symbol == nullptr) {
-    dlclose(library_);
+    close_library(library_);
     library_ = nullptr;
     return "module " + path + " has no FMExternCallProc entry";
   }

@@ -1,14 +1,16 @@
 #include "host_clipboard.hpp"
 
 #include <fmx/FMWrapper.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string_view>
 #include <vector>
+
+#include "system.hpp"
 
 namespace velmora::fmhost {
 
@@ -84,34 +86,15 @@ std::string dib_as_png(const Bytes& dib, const std::string& path) {
     if (colours > 256) colours = 256;
     offset += header + colours * 4 + (compression == 3 && header == 40 ? 12 : 0);
   }
-  Bytes file(kBmpFileHeader, 0);
+  // The file header, then the bitmap as it is.
+  Bytes file(kBmpFileHeader + dib.size(), 0);
   file[0] = 'B';
   file[1] = 'M';
-  const std::uint32_t total = static_cast<std::uint32_t>(file.size() + dib.size());
+  const std::uint32_t total = static_cast<std::uint32_t>(file.size());
   std::memcpy(file.data() + 2, &total, 4);
   std::memcpy(file.data() + 10, &offset, 4);
-  file.insert(file.end(), dib.begin(), dib.end());
-
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", nullptr);
-  if (loader == nullptr) return "no BMP reader to turn the clipboard's bitmap into PNG";
-  std::string failure;
-  GError* error = nullptr;
-  if (gdk_pixbuf_loader_write(loader, file.data(), file.size(), &error) &&
-      gdk_pixbuf_loader_close(loader, &error)) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (pixbuf == nullptr || !gdk_pixbuf_save(pixbuf, path.c_str(), "png", &error, nullptr)) {
-      failure = "cannot write " + path;
-    }
-  } else {
-    gdk_pixbuf_loader_close(loader, nullptr);
-    failure = "the clipboard's bitmap cannot be read";
-  }
-  if (error != nullptr) {
-    failure += std::string(": ") + error->message;
-    g_error_free(error);
-  }
-  g_object_unref(loader);
-  return failure;
+  std::copy(dib.begin(), dib.end(), file.begin() + kBmpFileHeader);
+  return bmp_file_as_png(file, path);
 }
 
 bool ends_with_png(const std::string& path) {

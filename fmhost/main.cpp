@@ -1,7 +1,6 @@
 // fmhost: loads the plug-in module, initialises it, runs calls from the command line, a
 // script or a prompt, and shuts it down again.
 #include <fmx/FMWrapper.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "host_clipboard.hpp"
 #include "options.hpp"
 #include "script.hpp"
+#include "system.hpp"
 
 namespace velmora::fmhost {
 
@@ -32,12 +32,7 @@ void print_line(const std::string& text) {
 }
 
 std::string default_module_path() {
-  char exe[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n <= 0) return VELMORA_MODULE_NAME;
-  std::string path(exe, static_cast<std::size_t>(n));
-  const std::size_t slash = path.rfind('/');
-  return path.substr(0, slash + 1) + VELMORA_MODULE_NAME;
+  return program_folder() + VELMORA_MODULE_NAME;
 }
 
 class Runner {
@@ -136,8 +131,8 @@ int run_module(const Options& options);
 
 int run(const Options& options) {
   // The module reads these when it loads.
-  if (!options.lang.empty()) setenv("VELMORA_LANG", options.lang.c_str(), 1);
-  if (options.debug) setenv("VELMORA_DEBUG", "1", 1);
+  if (!options.lang.empty()) set_environment("VELMORA_LANG", options.lang);
+  if (options.debug) set_environment("VELMORA_DEBUG", "1");
 
   // The document window outlives the module's whole life: dialogs and drawing need it
   // from initialisation to shutdown.
@@ -200,7 +195,7 @@ int run_module(const Options& options) {
 
   Runner runner(host, options);
   if (options.actions.empty()) {
-    if (isatty(STDIN_FILENO)) {
+    if (input_is_terminal()) {
       runner.run_prompt();
     } else {
       runner.run_script(std::cin);

@@ -26,6 +26,16 @@ PACKAGES=(
   shared-mime-info
 )
 
+# The Windows cross build and its tests under Wine, only for `make windows` and
+# `make test-windows` (install-deps.sh --windows), so that the Linux build never pulls Wine.
+WINDOWS_PACKAGES=(
+  mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 googletest python3-pyftpdlib
+)
+if [ "${1:-}" = "--windows" ]; then
+  PACKAGES=(cmake ninja-build python3 "${WINDOWS_PACKAGES[@]}")
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,0 +1,31 @@
+# The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): what stands in for
+# the Linux libraries, a runtime linked in so that the programs need no extra DLLs, and
+# the module's export list and version resource.
+
+# libstdc++, libgcc and winpthread go into each .exe/.dll.
+add_link_options(-static -static-libgcc -static-libstdc++)
+# Unicode Win32 calls, and no min/max macros from <windows.h>.
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+
+# WIC (codecs and encoders), COM, the shell (shortcuts, opening documents, folder chooser),
+# WinINet (FTP, picture addresses), version data, network connections, common dialogs,
+# Toolhelp/processes, GDI (the document window, the clipboard's DIBs).
+set(VELMORA_WIN32_LIBS windowscodecs ole32 oleaut32 uuid shell32 shlwapi wininet version mpr
+    comdlg32 comctl32 gdi32 user32 advapi32)
+
+# Tests and benchmarks of the Linux build that need Linux (Xvfb, /proc, GTK) stay out.
+set(VELMORA_BENCH OFF CACHE BOOL "" FORCE)
+set(VELMORA_FUZZ OFF CACHE BOOL "" FORCE)
+
+# The module: only FMExternCallProc is exported (a .def file), and its version data is a
+# real VERSIONINFO resource, read back by the version functions.
+function(velmora_windows_module target)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/generated/velmora_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/src/platform/windows/resources/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc}
+                 ${PROJECT_SOURCE_DIR}/src/platform/windows/resources/VELMORA2.def)
+  # The Linux build marks its in-file version block hidden; PE files have no such
+  # visibility, and the resource above is what is read here.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/src/module/export.cpp PROPERTIES
+                              COMPILE_OPTIONS -Wno-attributes)
+endfunction()

@@ -1,0 +1,13 @@
+// Code page 932 <-> UTF-16, by the system's own converter (one file per system).  Bytes
+// that do not form a character, and characters the code page cannot hold, become '?'.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmora::fmw {
+
+std::u16string decode_cp932(std::string_view in);
+std::string encode_cp932(std::u16string_view in);
+
+}  // namespace velmora::fmw
