@@ -53,6 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Description d;
   if (describe_pict(pict, d) != 0) return 0;  // PICT data handed through as it was
   if (std::int64_t{d.bounds.width()} * d.bounds.height() > (1 << 18)) return 0;
+  // Pictures wider than the recorder writes in one row (8191 pixels) or taller than a
+  // coordinate spans are read but cannot be recorded again.
+  if (d.bounds.width() > 0x1FFF || d.bounds.height() > 32767) return 0;
   if (write_clipboard_picture(clipboard, pict) != 0) return 0;
   if (clipboard.written.size() != 2) std::abort();
   Offer again;
