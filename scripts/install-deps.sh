@@ -19,7 +19,7 @@ PACKAGES=(
   libx11-dev libxres-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
-  xvfb xdotool
+  xvfb xdotool xclip
   # the host's document window and the dialogs
   libgtk-3-dev
   # the descriptions of file types in the choosers' type lists

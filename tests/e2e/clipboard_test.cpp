@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -265,6 +266,69 @@ TEST_F(Clipboard, CalcColorSwatchLandsOnTheClipboard) {
   EXPECT_EQ(out[2], "51,102,204");
   EXPECT_EQ(out[3].rfind("WIDTH=40 HEIGHT=20 ", 0), 0u) << out[3];
   EXPECT_EQ(png_size(read_all(file("s.png"))), std::make_pair(40, 20));
+}
+
+// Runs a shell command with DISPLAY set; its output, or "" when it fails.
+std::string on_display(const std::string& display, const std::string& command) {
+  const std::string line = "DISPLAY=" + display + " " + command + " 2>/dev/null";
+  FILE* p = ::popen(line.c_str(), "r");
+  if (p == nullptr) return "";
+  std::string out;
+  char buf[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  return ::pclose(p) == 0 ? out : "";
+}
+
+// Another program owns the clipboard and offers `file` as `target`: xclip serves it from
+// the background until another owner takes the clipboard or the display goes.  Waits
+// until the offer is really on the display.
+bool offer_with_xclip(const std::string& display, const std::string& target,
+                      const std::string& file) {
+  const std::string command = "DISPLAY=" + display + " xclip -selection clipboard -t '" + target +
+                              "' -i '" + file + "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return false;
+  for (int i = 0; i < 200; ++i) {
+    const std::string targets = on_display(display, "xclip -selection clipboard -t TARGETS -o");
+    if (targets.find(target) != std::string::npos) return true;
+    ::usleep(50 * 1000);
+  }
+  return false;
+}
+
+// Pictures other programs put on the X11 clipboard are read: PNG, a bitmap, PICT bytes.
+TEST_F(Clipboard, X11ClipboardReadsWhatOtherProgramsOffer) {
+  if (std::system("command -v xclip >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xclip";
+  // PICT bytes for the last offer, made headless first (header area dropped).
+  const std::string pict_file = file("t.pict");
+  ASSERT_EQ(headless({"--save-clipboard", pict_file, "VeImg_PreviewImage",
+                      "SRC=" + picture("p.png", png(400, 300))})
+                .status,
+            0);
+  Bytes pict = read_all(pict_file);
+  ASSERT_GT(pict.size(), 512u);
+  pict.erase(pict.begin(), pict.begin() + 512);
+  const std::string record = picture("record.pict", pict);
+
+  XvfbDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb is not available";
+  struct Offer {
+    std::string target, file, expected;
+  } const offers[] = {
+      {"image/png", picture("a.png", png(40, 30)),
+       "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION=72 SIZE="},
+      {"image/bmp", picture("b.bmp", bmp(33, 17)),
+       "WIDTH=33 HEIGHT=17 DEPTH=32 RESOLUTION=72 SIZE="},
+      {"Mac-PICT", record,
+       "WIDTH=80 HEIGHT=60 DEPTH=32 RESOLUTION=72 SIZE=" + std::to_string(pict.size() + 512)},
+  };
+  for (const Offer& o : offers) {
+    ASSERT_TRUE(offer_with_xclip(display.name(), o.target, o.file)) << o.target;
+    const RunResult r = run_fmhost({"--window", "VeImg_ImageInfo", "SRC=clipboard:"},
+                                   {{"DISPLAY", display.name()}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(o.expected, 0), 0u) << o.target << ": " << r.out;
+  }
 }
 
 // With a display the X11 clipboard carries the picture from one call to the next.
