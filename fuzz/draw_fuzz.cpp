@@ -42,7 +42,7 @@ void draw_record(const params::Store& s) {
   for (Quality q : {Quality::nearest, Quality::bilinear, Quality::area}) {
     // As the drawing step does: the used part moved to (0, 0), then the job's matrix.
     const Matrix to_part =
-        translate(identity(), -to_fixed(job.source.left), -to_fixed(job.source.top));
+        translate(identity(), to_fixed(-job.source.left), to_fixed(-job.source.top));
     RenderJob rj{job.source, concat(to_part, job.matrix), job.clip, q, job.mode, job.op_color};
     const PixRect touched = render(picture(), rj, RenderTarget::of(world));
     if (!touched.empty() && !world.bounds().contains(touched)) __builtin_trap();

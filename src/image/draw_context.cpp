@@ -111,7 +111,7 @@ Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& targ
   // move the used part to (0, 0) where the job's matrix starts.
   const PixRect decoded = picture.bounds();
   const Matrix to_natural = rect_to_rect(decoded, job.natural);
-  Matrix m = translate(to_natural, -to_fixed(job.source.left), -to_fixed(job.source.top));
+  Matrix m = translate(to_natural, to_fixed(-job.source.left), to_fixed(-job.source.top));
   m = concat(m, job.matrix);
 
   RenderJob r;

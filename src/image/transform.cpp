@@ -14,9 +14,17 @@ inline constexpr std::string_view kFlipKeywords = "HORIZONTAL,VERTICAL,BOTH";
 inline constexpr std::string_view kRotateKeywords = "RIGHT,LEFT";
 constexpr int kFlipHorizontal = 1, kFlipVertical = 2, kFlipBoth = 3;
 
-// A half-sum in 16.16 (exact: the sums of 16-bit coordinates fit easily).
+// Symmetric, so that every value can be negated (rotation pivots are).
+Fixed saturate(std::int64_t v) {
+  return static_cast<Fixed>(std::clamp<std::int64_t>(v, -INT32_MAX, INT32_MAX));
+}
+// Whole numbers and half-sums in 16.16, held at the largest value instead of wrapping
+// (sizes, offsets and scrolls come from the parameter text).
+Fixed whole(std::int64_t n) {
+  return saturate(n * kFixedOne);
+}
 Fixed half(std::int64_t sum) {
-  return static_cast<Fixed>(std::clamp<std::int64_t>(sum * (kFixedOne / 2), INT32_MIN, INT32_MAX));
+  return saturate(sum * (kFixedOne / 2));
 }
 
 Pixel op_color_of(const params::Store& s) {
@@ -73,11 +81,11 @@ Err apply_transform(const params::Store& s, std::int32_t width, std::int32_t hei
     Matrix f = identity();
     if (flip == kFlipHorizontal || flip == kFlipBoth) {
       f.a = -f.a;
-      f.tx = to_fixed(W);
+      f.tx = whole(W);
     }
     if (flip == kFlipVertical || flip == kFlipBoth) {
       f.d = -f.d;
-      f.ty = to_fixed(H);
+      f.ty = whole(H);
     }
     m = concat(m, f);
   }
@@ -118,8 +126,8 @@ Matrix place(const Matrix& m, const PixRect& s, const PixRect& d, DisplayMode mo
       const Fixed scx = half(std::int64_t{s.left} + s.right);
       const Fixed scy = half(std::int64_t{s.top} + s.bottom);
       Matrix r = k != kFixedOne ? scale(m, k, k, scx, scy) : m;
-      return translate(r, half(std::int64_t{d.left} + d.right) - scx,
-                       half(std::int64_t{d.top} + d.bottom) - scy);
+      return translate(r, half(std::int64_t{d.left} + d.right - s.left - s.right),
+                       half(std::int64_t{d.top} + d.bottom - s.top - s.bottom));
     }
     case DisplayMode::fill:
       return concat(m, rect_to_rect(s, d));
@@ -132,20 +140,20 @@ Matrix place(const Matrix& m, const PixRect& s, const PixRect& d, DisplayMode mo
   Fixed dx = 0, dy = 0;
   switch (anchor) {
     case Anchor::top_left:
-      dx = to_fixed(d.left - s.left);
-      dy = to_fixed(d.top - s.top);
+      dx = whole(std::int64_t{d.left} - s.left);
+      dy = whole(std::int64_t{d.top} - s.top);
       break;
     case Anchor::top_right:
-      dx = to_fixed(d.right - s.right);
-      dy = to_fixed(d.top - s.top);
+      dx = whole(std::int64_t{d.right} - s.right);
+      dy = whole(std::int64_t{d.top} - s.top);
       break;
     case Anchor::bottom_left:
-      dx = to_fixed(d.left - s.left);
-      dy = to_fixed(d.bottom - s.bottom);
+      dx = whole(std::int64_t{d.left} - s.left);
+      dy = whole(std::int64_t{d.bottom} - s.bottom);
       break;
     case Anchor::bottom_right:
-      dx = to_fixed(d.right - s.right);
-      dy = to_fixed(d.bottom - s.bottom);
+      dx = whole(std::int64_t{d.right} - s.right);
+      dy = whole(std::int64_t{d.bottom} - s.bottom);
       break;
     case Anchor::center_default:
     case Anchor::center:
@@ -153,7 +161,7 @@ Matrix place(const Matrix& m, const PixRect& s, const PixRect& d, DisplayMode mo
       dy = half(std::int64_t{d.top} + d.bottom - s.top - s.bottom);
       break;
   }
-  return translate(m, dx + extra_dx, dy + extra_dy);
+  return translate(m, saturate(std::int64_t{dx} + extra_dx), saturate(std::int64_t{dy} + extra_dy));
 }
 
 PixRect placed_bounds(const DrawJob& job) {
@@ -165,17 +173,18 @@ void apply_placement(const params::Store& s, const PixRect& dest, DrawJob& job) 
   const auto mode =
       static_cast<DisplayMode>(params::keyword(s, "DISPLAYMODE", kDisplayModeKeywords));
   const auto anchor = static_cast<Anchor>(params::keyword(s, "ANCHOR", kAnchorKeywords));
-  Fixed extra_dx = 0, extra_dy = 0;
+  std::int64_t extra_h = 0, extra_v = 0;
   Point p;
   if (params::point(s, "OFFSET", p)) {
-    extra_dx += to_fixed(p.h);
-    extra_dy += to_fixed(p.v);
+    extra_h += p.h;
+    extra_v += p.v;
   }
   if (params::point(s, "SCROLL", p)) {
-    extra_dx -= to_fixed(p.h);
-    extra_dy -= to_fixed(p.v);
+    extra_h -= p.h;
+    extra_v -= p.v;
   }
-  job.matrix = place(job.matrix, placed_bounds(job), dest, mode, anchor, extra_dx, extra_dy);
+  job.matrix =
+      place(job.matrix, placed_bounds(job), dest, mode, anchor, whole(extra_h), whole(extra_v));
 }
 
 }  // namespace velmora::image

@@ -105,6 +105,9 @@ TEST(Placement, AnchorsOffsetAndScroll) {
   EXPECT_EQ(placed_bounds(placed("ANCHOR=TOPLEFT OFFSET=5,7 SCROLL=20,1", 100, 50, d)),
             (PixRect{-5, 26, 95, 76}));
   EXPECT_EQ(placed_bounds(placed("DISPLAYMODE=Fill OFFSET=5,7", 100, 50, d)), d);
+  // The extremes of the coordinates are held at the largest one instead of wrapping.
+  EXPECT_GE(placed_bounds(placed("ANCHOR=TOPLEFT SCROLL=-32768,-32768", 100, 50, d)).left, 32767);
+  EXPECT_GT(placed_bounds(placed("WIDTH=-2147483648 ROTATE=7", 100, 50, d)).width(), 0);
 }
 
 TEST(Transform, SizesFlipsAndRotations) {
