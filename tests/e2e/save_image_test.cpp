@@ -150,6 +150,18 @@ TEST_F(SaveImage, GrabPutsTheCompositionOnTheClipboard) {
   EXPECT_EQ(info("clip.pct").substr(0, 18), "WIDTH=64 HEIGHT=48");
 }
 
+TEST_F(SaveImage, ARectangleGivesTheCompositionItsSize) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
+  const auto out = calls({"VeImg_GrabImage", "5,5,45,35 " + src, "VeImg_ImageInfo",
+                          "SRC=clipboard:", "VeImg_SaveImage",
+                          src + " DESTRECT=10,20,110,70 DISPLAYMODE=ScaleToFit DEST='" +
+                              pictures_.path("rect.png") + "' EXTENSION=png"});
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[1].substr(0, 28), "WIDTH=40 HEIGHT=30 DEPTH=32 ");
+  EXPECT_EQ(out[2], "rect.png");
+  EXPECT_EQ(info("rect.png"), "WIDTH=100 HEIGHT=50 DEPTH=32 RESOLUTION=72");
+}
+
 class CompressImage : public SaveImage {};
 
 TEST_F(CompressImage, APictFileBecomesAJpegBesideIt) {
@@ -202,6 +214,8 @@ TEST_F(CompressImage, ADottedFolderNameIsNeverTakenForTheExtension) {
 }
 
 TEST_F(CompressImage, TheClipboardPictureIsRecompressedInPlace) {
+  EXPECT_EQ(calls({"VeImg_CompressImage", ""}),
+            std::vector<std::string>{"ERROR=-104 MESSAGE='The clipboard holds no picture.'"});
   const std::string saved = pictures_.path("after.png");
   const auto out =
       calls({"--clipboard", pictures_.path("photo.jpg"), "VeImg_CompressImage", "CODEC=gif DEPTH=2",
