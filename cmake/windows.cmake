@@ -4,8 +4,8 @@
 
 # libstdc++, libgcc and winpthread go into each .exe/.dll.
 add_link_options(-static -static-libgcc -static-libstdc++)
-# Unicode Win32 calls, and no min/max macros from <windows.h>.
-add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+# Unicode Win32 calls, no min/max macros from <windows.h>, Windows 7 and later.
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601)
 
 # WIC (codecs and encoders), COM, the shell (shortcuts, opening documents, folder chooser),
 # WinINet (FTP, picture addresses), version data, network connections, common dialogs,

@@ -1,0 +1,89 @@
+// Code page 932 through the system's own table.  Characters the code page cannot hold
+// become '?', as the ANSI calls make them.
+#include "platform/text.hpp"
+
+#include "platform/windows/win32.hpp"
+
+namespace velmora::platform {
+
+namespace {
+
+constexpr UINT kNative = 932;
+
+bool is_ascii(std::string_view s) {
+  for (const char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::wstring to_wide(UINT code_page, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n =
+      MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return out;
+}
+
+std::string from_wide(UINT code_page, std::wstring_view units) {
+  if (units.empty()) return {};
+  // The default character is only allowed for the ANSI code pages; UTF-8 has every one.
+  const char* fallback = code_page == CP_UTF8 ? nullptr : "?";
+  const int n = WideCharToMultiByte(code_page, 0, units.data(), static_cast<int>(units.size()),
+                                    nullptr, 0, fallback, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(code_page, 0, units.data(), static_cast<int>(units.size()), out.data(), n,
+                      fallback, nullptr);
+  return out;
+}
+
+}  // namespace
+
+namespace win {
+std::wstring wide(std::string_view native) {
+  if (is_ascii(native)) return std::wstring(native.begin(), native.end());
+  return to_wide(kNative, native);
+}
+std::string narrow(std::wstring_view units) {
+  bool ascii = true;
+  for (const wchar_t u : units) ascii = ascii && u < 0x80;
+  if (ascii) {
+    std::string out;
+    out.reserve(units.size());
+    for (const wchar_t u : units) out.push_back(static_cast<char>(u));
+    return out;
+  }
+  return from_wide(kNative, units);
+}
+std::wstring wide_from_utf8(std::string_view utf8) {
+  if (is_ascii(utf8)) return std::wstring(utf8.begin(), utf8.end());
+  return to_wide(CP_UTF8, utf8);
+}
+std::string utf8_from_wide(std::wstring_view units) {
+  return from_wide(CP_UTF8, units);
+}
+}  // namespace win
+
+std::string native_to_utf8(std::string_view native) {
+  if (is_ascii(native)) return std::string(native);
+  return win::utf8_from_wide(win::wide(native));
+}
+
+std::string utf8_to_native(std::string_view utf8) {
+  if (is_ascii(utf8)) return std::string(utf8);
+  return win::narrow(win::wide_from_utf8(utf8));
+}
+
+std::u16string native_to_utf16(std::string_view native) {
+  const std::wstring w = win::wide(native);
+  return std::u16string(w.begin(), w.end());
+}
+
+std::string utf16_to_native(std::u16string_view utf16) {
+  return win::narrow(std::wstring(utf16.begin(), utf16.end()));
+}
+
+}  // namespace velmora::platform
