@@ -8,6 +8,7 @@
 #include "image/draw_context.hpp"
 #include "image/transfer_modes.hpp"
 #include "params/readers.hpp"
+#include "platform/ui.hpp"
 
 namespace velmora::image {
 
@@ -148,6 +149,8 @@ Err draw_image_end(Call& call, Err code) {
   WindowPort port;
   PixRect last;
   if (open_window_port(port) && read_destination(call.params, &port, last)) port.validate_all();
+  // A shown window repaints now rather than at the host's next turn of its loop.
+  platform::pump_messages();
   return code;
 }
 
