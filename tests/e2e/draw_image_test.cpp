@@ -73,8 +73,7 @@ class DrawImage : public ::testing::Test {
   void SetUp() override {
     dir_ = stdfs::temp_directory_path() / ("velmora-draw-e2e-" + std::to_string(::getpid()));
     stdfs::create_directories(dir_);
-    // Pictures as JPEG through cjpeg (as the picture tests make theirs) and as PPM-fed
-    // PNG is not needed: the JPEG codec path is the one that scales in the DCT domain.
+    // JPEG through cjpeg: the big one goes the reduced-decoding way when fitted.
     small_ = make_jpeg("small.jpg", ppm(40, 20));
     big_ = make_jpeg("big.jpg", ppm(1600, 1200, 300));
   }
