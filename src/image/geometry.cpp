@@ -119,7 +119,8 @@ Matrix rotate(const Matrix& m, std::int32_t degrees, Fixed about_x, Fixed about_
   r.b = sinv;
   r.c = -sinv;
   r.d = cosv;
-  Matrix result = translate(m, -about_x, -about_y);
+  // Negated in 64 bits: the most negative pivot has no 32-bit negation.
+  Matrix result = translate(m, saturate(-std::int64_t{about_x}), saturate(-std::int64_t{about_y}));
   result = concat(result, r);
   return translate(result, about_x, about_y);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "image/dib.hpp"
@@ -87,6 +88,12 @@ TEST(MatrixTest, ScaleRotateTranslateCompose) {
   EXPECT_EQ(p.y, to_fixed(150));
   EXPECT_EQ(rotate(identity(), -90, 0, 0), rotate(identity(), 270, 0, 0));
   EXPECT_EQ(rotate(identity(), 360, 0, 0), identity());
+  // The most negative pivot has no 32-bit negation: the turn saturates (the sanitizer
+  // build checks that nothing overflows) and still turns.
+  const Fixed low = std::numeric_limits<Fixed>::min();
+  const Matrix half = rotate(identity(), 180, low, low);
+  EXPECT_EQ(half.a, -kFixedOne);
+  EXPECT_EQ(half.d, -kFixedOne);
 
   Matrix flip = translate(scale(identity(), -kFixedOne, kFixedOne, 0, 0), to_fixed(40), 0);
   EXPECT_EQ(map_rect(flip, PixRect{0, 0, 40, 30}), (PixRect{0, 0, 40, 30}));
