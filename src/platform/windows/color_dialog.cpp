@@ -1,5 +1,4 @@
 // The system's colour dialog on Windows (ChooseColorW), fully open.
-#include <commdlg.h>
 
 #include "platform/dialogs.hpp"
 #include "platform/ui.hpp"

@@ -2,10 +2,6 @@
 // browser), and file type descriptions from the registry through the shell.
 #include "platform/file_dialogs.hpp"
 
-#include <commdlg.h>
-#include <shellapi.h>
-#include <shlobj.h>
-
 #include "platform/ui.hpp"
 #include "platform/windows/win32.hpp"
 

@@ -2,9 +2,6 @@
 // a Toolhelp snapshot to list them, WM_CLOSE to their visible top-level windows.
 #include "platform/processes.hpp"
 
-#include <shellapi.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
 
 #include "platform/windows/win32.hpp"

@@ -2,10 +2,6 @@
 // a file, IPersistStream for bytes in memory).
 #include "platform/shortcut.hpp"
 
-#include <objidl.h>
-#include <shlobj.h>
-#include <shlwapi.h>
-
 #include "platform/windows/win32.hpp"
 
 namespace velmora::platform {

@@ -3,9 +3,6 @@
 // allow removal, eject).
 #include "platform/volumes.hpp"
 
-#include <winioctl.h>
-#include <winnetwk.h>
-
 #include "platform/windows/win32.hpp"
 
 namespace velmora::platform {

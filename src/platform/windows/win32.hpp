@@ -1,8 +1,21 @@
 // Shared pieces of the Windows backend: native text (code page 932) to and from the
 // UTF-16 the wide Win32 calls take, and the seam's last error taken from the system's.
 #pragma once
-#include <objbase.h>
+// <windows.h> must come before the other system headers, so they are all included here.
+// clang-format off
 #include <windows.h>
+#include <objbase.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+#include <wincodec.h>
+#include <winioctl.h>
+#include <wininet.h>
+#include <winnetwk.h>
+// clang-format on
 
 #include <cstdint>
 #include <string>
