@@ -15,6 +15,20 @@ bool is_lead(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Single bytes the system maps to private or control code points, but which no character
+// of the code page is: they decode as unconvertible, as on every other system.
+bool is_unassigned(unsigned char b) {
+  return b == 0x80 || b == 0xA0 || b >= 0xFD;
+}
+
+// Characters with no code of their own that take an ASCII one, as the code page's
+// converters elsewhere write them (the yen sign on a backslash key, the overline).
+struct Fold {
+  char16_t unit;
+  char byte;
+};
+constexpr Fold kFolds[] = {{u'\u00A5', '\\'}, {u'\u203E', '~'}};
+
 // One character's bytes: a lead byte takes its trail byte with it when there is one.
 std::size_t character_length(std::string_view in, std::size_t at) {
   return is_lead(static_cast<unsigned char>(in[at])) && at + 1 < in.size() ? 2 : 1;
@@ -29,6 +43,11 @@ std::u16string decode_cp932(std::string_view in) {
   // swallows the character after it (the system would drop or merge it).
   std::size_t at = 0;
   while (at < in.size()) {
+    if (is_unassigned(static_cast<unsigned char>(in[at]))) {
+      out.push_back(u'?');
+      at += 1;
+      continue;
+    }
     const std::size_t len = character_length(in, at);
     wchar_t unit = 0;
     const int n = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, in.data() + at,
@@ -55,6 +74,14 @@ std::string encode_cp932(std::u16string_view in) {
       out.push_back('?');
       continue;
     }
+    bool folded = false;
+    for (const Fold& f : kFolds) {
+      if (f.unit == u) {
+        out.push_back(f.byte);
+        folded = true;
+      }
+    }
+    if (folded) continue;
     const wchar_t unit = static_cast<wchar_t>(u);
     char bytes[2];
     BOOL lossy = FALSE;

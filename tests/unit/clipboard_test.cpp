@@ -14,6 +14,7 @@
 #include "image/dib.hpp"
 #include "image/pict.hpp"
 #include "image/picture_errors.hpp"
+#include "params/text_util.hpp"
 #include "run_handlers.hpp"
 
 namespace velmora {
@@ -360,7 +361,8 @@ constexpr int kPreviewImage = 5;
 
 TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
   const std::string path = halves_file();
-  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path), "<none>");
+  // Windows temporary folders hold backslashes, which the parameter language escapes.
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + params::escape_all(path)), "<none>");
   Pixmap p = clipboard_picture();
   ASSERT_EQ(p.width(), 80);
   ASSERT_EQ(p.height(), 60);
@@ -371,14 +373,15 @@ TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
 
   // A box that splits source pixels averages them: of 3 columns out of 400, the middle
   // one covers both halves equally.
-  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " WIDTH=3 HEIGHT=3"), "<none>");
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + params::escape_all(path) + " WIDTH=3 HEIGHT=3"),
+            "<none>");
   p = clipboard_picture();
   ASSERT_EQ(p.width(), 3);
   EXPECT_EQ(p.at(0, 0) & 0xFFFFFF, 0xFF0000u);
   EXPECT_EQ(p.at(1, 0) & 0xFFFFFF, 0x800080u);
   EXPECT_EQ(p.at(2, 0) & 0xFFFFFF, 0x0000FFu);
 
-  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " BORDER=2"), "<none>");
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + params::escape_all(path) + " BORDER=2"), "<none>");
   p = clipboard_picture();
   ASSERT_EQ(p.width(), 80);
   for (int i = 0; i < 2; ++i) {
@@ -389,7 +392,7 @@ TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
   }
   EXPECT_EQ(p.at(2, 30) & 0xFFFFFF, 0xFF0000u);
   // BORDER=0 still frames, one pixel wide.
-  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + path + " BORDER=0"), "<none>");
+  EXPECT_EQ(testing::run(kPreviewImage, "SRC=" + params::escape_all(path) + " BORDER=0"), "<none>");
   p = clipboard_picture();
   EXPECT_EQ(p.at(0, 30) & 0xFFFFFF, 0u);
   EXPECT_EQ(p.at(1, 30) & 0xFFFFFF, 0xFF0000u);
