@@ -32,6 +32,13 @@ class DocumentWindow {
   void validate(const FMX_WindowRect* rect);
   bool invalid_rect(FMX_WindowRect& rect) const;
   void pump_events();
+  // Shown on the display and not closed by the person at the screen.
+  bool shown() const { return view_ != nullptr && !closed_; }
+  // The person at the screen closed the shown window (it is hidden, the surface stays).
+  bool closed() const { return closed_; }
+  void mark_closed() { closed_ = true; }
+  // The shown window was destroyed from outside: it counts as closed and is gone.
+  void view_destroyed();
   // The GtkWindow when shown, else null.
   void* native_window() const;
   // The pointer position the host reports: the one it was told, else where the pointer
@@ -50,6 +57,7 @@ class DocumentWindow {
   std::vector<std::uint32_t> pixels_;
   FMX_WindowRect invalid_{0, 0, 0, 0};  // empty when nothing needs a repaint
   View* view_ = nullptr;
+  bool closed_ = false;
   bool pointer_told_ = false;
   int pointer_h_ = 0;
   int pointer_v_ = 0;

@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "document_window.hpp"
+#include "events.hpp"
 #include "host.hpp"
 #include "host_clipboard.hpp"
+#include "input_lines.hpp"
 #include "options.hpp"
 #include "script.hpp"
 #include "system.hpp"
@@ -24,6 +26,10 @@ namespace {
 enum Exit { kOk = 0, kBadUsage = 2, kModule = 3, kUnknownFunction = 4, kHostFailure = 5 };
 
 constexpr std::intptr_t kInitAccepted = 51;
+
+// How long the person at the prompt types nothing after a call before the host counts as
+// idle and tells the module so.
+constexpr int kQuietMs = 500;
 
 void print_line(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -37,7 +43,8 @@ std::string default_module_path() {
 
 class Runner {
  public:
-  Runner(Host& host, const Options& options) : host_(host), options_(options) {}
+  Runner(Host& host, const Options& options, const DocumentWindow& window)
+      : host_(host), options_(options), input_(window) {}
 
   // Runs one call and prints its line; answers false when the run must stop.
   bool run_call(const std::string& name, const std::string& parameter) {
@@ -52,31 +59,36 @@ class Runner {
     return true;
   }
 
-  // Script lines from `in`; an idle event follows the last call.
-  bool run_script(std::istream& in) {
-    std::string line;
-    bool ok = true;
-    while (ok && std::getline(in, line)) {
-      if (const auto call = parse_line(line)) ok = run_call(call->name, call->parameter);
-    }
-    host_.idle(1);
-    return ok;
+  // A script from standard input, read while the display's events flow; no idle event
+  // between its lines, one after the last call.
+  bool run_script_input() {
+    return run_script([this] { return input_.next(); });
   }
 
-  // The prompt: a mistyped name is reported and the session goes on.
+  // The prompt: a mistyped name is reported and the session goes on.  Like the real host,
+  // fmhost sends an idle event once the person has typed nothing for a moment after a
+  // call (unless --idle already sent one right after it); closing the shown window ends
+  // the session like end of input.
   void run_prompt() {
-    std::string line;
+    bool idle_owed = false;
+    const auto idle = [&] {
+      host_.idle(options_.idle_level);
+      idle_owed = false;
+    };
     for (;;) {
       std::fputs("fmhost> ", stderr);
       std::fflush(stderr);
-      if (!std::getline(std::cin, line)) {
+      const auto line = input_.next(idle_owed ? kQuietMs : -1, idle);
+      if (!line) {
         std::fputc('\n', stderr);
         break;
       }
-      const auto call = parse_line(line);
+      const auto call = parse_line(*line);
       if (!call) continue;
       if (call->name == "quit" || call->name == "exit") break;
-      if (!run_call(call->name, call->parameter) && status_ == kHostFailure) break;
+      const bool ran = run_call(call->name, call->parameter);
+      if (!ran && status_ == kHostFailure) break;
+      idle_owed = ran && !options_.idle;
       status_ = kOk;
     }
   }
@@ -111,23 +123,41 @@ class Runner {
     }
   }
 
+  // Script lines from `next_line` (none: the end); an idle event follows the last call.
+  template <typename NextLine>
+  bool run_script(NextLine next_line) {
+    bool ok = true;
+    while (ok) {
+      const std::optional<std::string> line = next_line();
+      if (!line) break;
+      if (const auto call = parse_line(*line)) ok = run_call(call->name, call->parameter);
+    }
+    host_.idle(1);
+    return ok;
+  }
+
   bool script_file(const std::string& file) {
-    if (file == "-") return run_script(std::cin);
+    if (file == "-") return run_script_input();
     std::ifstream in(file, std::ios::binary);
     if (!in) {
       std::fprintf(stderr, "fmhost: cannot read script %s\n", file.c_str());
       status_ = kBadUsage;
       return false;
     }
-    return run_script(in);
+    return run_script([&in]() -> std::optional<std::string> {
+      std::string line;
+      if (!std::getline(in, line)) return std::nullopt;
+      return line;
+    });
   }
 
   Host& host_;
   const Options& options_;
+  InputLines input_;
   int status_ = kOk;
 };
 
-int run_module(const Options& options);
+int run_module(const Options& options, const DocumentWindow& window);
 
 int run(const Options& options) {
   // The module reads these when it loads.
@@ -154,7 +184,7 @@ int run(const Options& options) {
       return kBadUsage;
     }
   }
-  int status = run_module(options);
+  int status = run_module(options, window);
   FMW_Host_SetDocumentWindow(nullptr);
   if (!options.save_clipboard.empty()) {
     if (const std::string failure = save_clipboard(options.save_clipboard); !failure.empty()) {
@@ -171,7 +201,7 @@ int run(const Options& options) {
   return status;
 }
 
-int run_module(const Options& options) {
+int run_module(const Options& options, const DocumentWindow& window) {
   Host host;
   const std::string path =
       options.module_path.empty() ? default_module_path() : options.module_path;
@@ -193,17 +223,23 @@ int run_module(const Options& options) {
   }
   if (options.faults) FMW_Host_SetFaults(options.faults->c_str());
 
-  Runner runner(host, options);
+  Runner runner(host, options, window);
   if (options.actions.empty()) {
-    if (input_is_terminal()) {
+    if (options.prompt || input_is_terminal()) {
       runner.run_prompt();
     } else {
-      runner.run_script(std::cin);
+      runner.run_script_input();
     }
   } else {
     for (const Action& action : options.actions) {
       if (!runner.run(action)) break;
     }
+  }
+  // The module stays loaded while the window is up: what it put on the clipboard is
+  // served by its own code.  Waiting, the host is idle, and says so once.
+  if (options.wait && window.shown()) {
+    host.idle(options.idle_level);
+    dispatch_until_closed(window);
   }
   host.shutdown();
   if (options.debug && FMW_Host_LiveAllocations() != 0) {

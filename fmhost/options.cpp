@@ -21,13 +21,16 @@ const char* const kUsage =
     "  --lang en|ja       language of the module's strings\n"
     "  --host-version N   host interface version in the call record (default 52)\n"
     "  --legacy           call functions through the legacy call form (selector 3)\n"
+    "  --prompt           read standard input as the prompt even when it is not a terminal\n"
     "  --idle             send an idle event after every call\n"
-    "  --idle-level N     level of those idle events (default 1)\n"
+    "  --idle-level N     level of the idle events fmhost sends (default 1)\n"
     "  --fail SPEC        make host memory fail: block:N,handle:N,text:N\n"
     "  --debug            show the module's debug lines on standard error\n"
     "  --init-only        initialise, print INIT=<answer>, shut down\n"
     "  --window           show the document window (needs a display; dialogs are owned\n"
     "                     by it); without it the window is an off-screen surface\n"
+    "  --wait             after the calls, keep the shown window up (repainting, serving\n"
+    "                     the clipboard) until it is closed\n"
     "  --window-size WxH  size of the document window's client (default 640x480)\n"
     "  --save-window FILE write the document window as PNG after the calls\n"
     "  --pointer H,V      the pointer position the host reports, in client coordinates\n"
@@ -108,6 +111,10 @@ Options parse_options(const std::vector<std::string>& args) {
       o.init_only = true;
     } else if (a == "--window") {
       o.window = true;
+    } else if (a == "--wait") {
+      o.wait = true;
+    } else if (a == "--prompt") {
+      o.prompt = true;
     } else if (a == "--save-window") {
       o.save_window = value(a);
     } else if (a == "--window-size") {

@@ -30,6 +30,8 @@ struct Options {
   bool init_only = false;
   bool help = false;
   bool window = false;         // show the document window on the display
+  bool wait = false;           // after the calls, wait until the shown window is closed
+  bool prompt = false;         // the prompt even when standard input is not a terminal
   std::string save_window;     // PNG file written after the calls
   std::string clipboard;       // picture file put on the kept clipboard before the calls
   std::string save_clipboard;  // file the clipboard's picture is written to after the calls

@@ -35,6 +35,18 @@ void area_resized(GtkWidget*, GdkRectangle* allocation, gpointer data) {
   }
 }
 
+void window_destroyed(GtkWidget*, gpointer data) {
+  static_cast<DocumentWindow*>(data)->view_destroyed();
+}
+
+// Closing the window hides it and tells the host, which decides what that ends (the
+// prompt and --wait); the surface stays for the calls still to come.
+gboolean window_closing(GtkWidget* widget, GdkEvent*, gpointer data) {
+  gtk_widget_hide(widget);
+  static_cast<DocumentWindow*>(data)->mark_closed();
+  return TRUE;
+}
+
 }  // namespace
 
 std::string DocumentWindow::show() {
@@ -50,8 +62,10 @@ std::string DocumentWindow::show() {
   gtk_container_add(GTK_CONTAINER(view_->window), view_->area);
   g_signal_connect(view_->area, "draw", G_CALLBACK(draw_surface), this);
   g_signal_connect(view_->area, "size-allocate", G_CALLBACK(area_resized), this);
-  // Closing the window ends nothing: the calls go on and the surface stays.
-  g_signal_connect(view_->window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
+  g_signal_connect(view_->window, "delete-event", G_CALLBACK(window_closing), this);
+  // Another program may destroy the window outright (XDestroyWindow): GTK then destroys
+  // the widget, which must not be destroyed a second time here.
+  g_signal_connect(view_->window, "destroy", G_CALLBACK(window_destroyed), this);
   gtk_widget_show_all(view_->window);
   pump_events();
   return {};
@@ -59,10 +73,17 @@ std::string DocumentWindow::show() {
 
 DocumentWindow::~DocumentWindow() {
   if (view_ != nullptr) {
+    g_signal_handlers_disconnect_by_data(view_->window, this);
     gtk_widget_destroy(view_->window);
     pump_events();
     delete view_;
   }
+}
+
+void DocumentWindow::view_destroyed() {
+  delete view_;
+  view_ = nullptr;
+  closed_ = true;
 }
 
 void DocumentWindow::pump_events() {

@@ -54,8 +54,10 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       }
       return 0;
     case WM_CLOSE:
-      // Closing the window ends nothing: the calls go on and the surface stays.
+      // Closing the window hides it and tells the host (it ends --wait); the calls go on
+      // and the surface stays.
       ShowWindow(hwnd, SW_HIDE);
+      if (w != nullptr) w->mark_closed();
       return 0;
     default:
       break;
