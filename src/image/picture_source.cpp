@@ -173,13 +173,14 @@ Err PictureSource::open(const params::Store& params) {
     if (const Err err = read_clipboard_picture(picture); err != kNoErr) return err;
     return open_memory(std::move(picture));
   }
+  // Pages are chosen in any picture the layer reads from a file or an address.
+  const std::int32_t page = modern ? params::integer(params, "PAGE") : 0;
   if (modern && (starts_with(text, "http:") || starts_with(text, "ftp:")))
-    return open_address(std::string(text));
+    return open_address(std::string(text), page);
 
   files::PathSpec spec;
   if (const Err err = files::resolve_path(text, spec); err != kNoErr) return err;
   if (!spec.exists || spec.is_folder) return kFileNotFound;
-  const std::int32_t page = modern ? params::integer(params, "PAGE") : 0;
   return open_file(spec.name, has_eps_extension(spec.name), page);
 }
 
@@ -218,7 +219,7 @@ Err PictureSource::open_file(std::string_view native_path, bool eps, std::int32_
   return kNoErr;
 }
 
-Err PictureSource::open_address(const std::string& url) {
+Err PictureSource::open_address(const std::string& url, std::int32_t page) {
   close();
   std::vector<std::uint8_t> fetched;
   try {
@@ -230,6 +231,7 @@ Err PictureSource::open_address(const std::string& url) {
     close();
     return kMemFull;
   }
+  index_ = page >= 2 ? page - 1 : 0;
   if (const Err err = detect(); err != kNoErr) {
     close();
     return err;

@@ -34,8 +34,9 @@ class PictureSource {
   Err open_file(std::string_view native_path, bool eps, std::int32_t page);
   // The picture at an http: or ftp: address, fetched whole into memory.  Network
   // failures answer the internet library's numbers (-12002 time-out, -12007 name not
-  // resolved, -12029 no connection, ...), -43 when the server has no such item.
-  Err open_address(const std::string& url);
+  // resolved, -12029 no connection, ...), -43 when the server has no such item.  `page`
+  // as for open_file.
+  Err open_address(const std::string& url, std::int32_t page = 0);
   // PICT data handed in (a picture record without the header area); the source holds
   // it behind a 512-byte header area, as a PICT file.
   Err open_memory(std::vector<std::uint8_t> picture);

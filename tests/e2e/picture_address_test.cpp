@@ -114,6 +114,29 @@ TEST_F(PictureAddress, HttpPicturesAreMeasuredAndThumbnailed) {
   EXPECT_EQ(out[4].rfind("WIDTH=64 HEIGHT=48 ", 0), 0u) << out[4];
 }
 
+// PAGE chooses the image of a picture fetched from an address just as of a file; the
+// thumbnail, which reads no PAGE, stays with the first.
+TEST_F(PictureAddress, PageChoosesTheImageOfAFetchedPicture) {
+  const std::string script =
+      (stdfs::path(VELMORA_TEST_DATA) / "image" / "make_pictures.py").string();
+  ASSERT_EQ(std::system(("python3 '" + script + "' '" + root_.string() + "'").c_str()), 0);
+  LocalServer server({kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1"}, root_,
+                     "port ");
+  ASSERT_GT(server.port(), 0) << "the HTTP server did not start";
+  const std::string pages = "SRC=http://127.0.0.1:" + std::to_string(server.port()) + "/pages.tif";
+  const RunResult r =
+      headless({"VeImg_ImageInfo", pages + " PAGE=2", "VeImg_ImageInfo", pages + " PAGE=1",
+                "VeImg_ImageInfo", pages + " PAGE=3", "VeImg_PreviewImage", pages + " PAGE=2",
+                "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 5u);
+  EXPECT_EQ(out[0], "WIDTH=12 HEIGHT=9 DEPTH=32 RESOLUTION=150 PAGECOUNT=2");
+  EXPECT_EQ(out[1], "WIDTH=30 HEIGHT=20 DEPTH=32 RESOLUTION=150 PAGECOUNT=2");
+  EXPECT_EQ(out[2].rfind("ERROR=-50", 0), 0u) << out[2];
+  EXPECT_EQ(out[4].rfind("WIDTH=30 HEIGHT=20 ", 0), 0u) << out[4];
+}
+
 TEST_F(PictureAddress, FtpPicturesAndUnreachableServers) {
   const std::string script = std::string(VELMORA_SOURCE_DIR) + "/tests/ftp/server.py";
   LocalServer server({kPython, "-u", script, "--root", root_.string(), "--anonymous"}, root_,
