@@ -4,8 +4,11 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
+WIN_BUILD ?= build-win
+WIN_TEST_BUILD ?= build-win-tests
+WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean
+.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows test-windows
 
 all: build
 
@@ -42,8 +45,24 @@ fuzz-smoke:
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)
 
+# Windows: cross-built with mingw-w64 (VELMORA2.fmx, FMWrapper.dll, fmhost.exe), tested
+# under Wine.  Their packages are installed only by these targets.
+deps-windows:
+	@bash scripts/install-deps.sh --windows
+
+windows: deps-windows
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+test-windows: deps-windows
+	cmake -S . -B $(WIN_TEST_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_TEST_BUILD) -j $(JOBS)
+	@bash scripts/test-windows.sh $(WIN_TEST_BUILD)
+
 format:
 	find src fmwrapper fmhost tests fuzz bench -name '*.cpp' -o -name '*.hpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN_TEST_BUILD)

@@ -30,7 +30,7 @@ PACKAGES=(
 # `make test-windows` (install-deps.sh --windows), so that the Linux build never pulls Wine.
 WINDOWS_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 googletest python3-pyftpdlib
+  wine wine64 googletest python3-pyftpdlib libjpeg-turbo-progs
 )
 if [ "${1:-}" = "--windows" ]; then
   PACKAGES=(cmake ninja-build python3 "${WINDOWS_PACKAGES[@]}")

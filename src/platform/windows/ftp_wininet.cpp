@@ -34,6 +34,23 @@ bool is_seam_status(DWORD status) {
   }
 }
 
+// Whether the server's last answer began with `code`.
+bool server_said(std::wstring_view code) {
+  DWORD detail = 0;
+  wchar_t text[512];
+  DWORD length = 512;
+  if (!InternetGetLastResponseInfoW(&detail, text, &length)) return false;
+  std::wstring_view answer(text, length);
+  // The answer may carry the lines before it (the greeting); look at each line's start.
+  for (std::size_t at = 0; at < answer.size();) {
+    if (answer.substr(at, code.size()) == code) return true;
+    const std::size_t next = answer.find(L'\n', at);
+    if (next == std::wstring_view::npos) break;
+    at = next + 1;
+  }
+  return false;
+}
+
 std::uint32_t last_internet_error() {
   const DWORD error = GetLastError();
   return error == 0 ? kFtpInternalError : error;
@@ -78,7 +95,13 @@ class WinInetSession final : public FtpSession {
         internet_, host.c_str(), login.port, user.empty() ? nullptr : user.c_str(),
         user.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_FTP,
         login.passive ? INTERNET_FLAG_PASSIVE : 0, reinterpret_cast<DWORD_PTR>(this));
-    if (connection_ == nullptr) return last_internet_error();
+    if (connection_ == nullptr) {
+      const std::uint32_t error = last_internet_error();
+      // A refused log-in (530) is a wrong name or password, whichever number this
+      // version of the library reports it under.
+      if (error == ERROR_INTERNET_LOGIN_FAILURE && server_said(L"530")) return kFtpWrongPassword;
+      return error;
+    }
     wchar_t folder[MAX_PATH + 1] = {};
     DWORD length = MAX_PATH + 1;
     if (FtpGetCurrentDirectoryW(connection_, folder, &length)) entry_path_ = win::narrow(folder);
