@@ -208,7 +208,8 @@ Err grab_image_end(Call& call, Err code) {
   if (code != kNoErr || ctx->offscreen.empty()) return code;
   if (const Err err = reduce_to_depth(*ctx); err != kNoErr) return err;
   std::vector<std::uint8_t> pict;
-  if (const Err err = write_pict(ctx->offscreen, kRecordResolution, kRecordResolution, pict);
+  if (const Err err = write_pict(ctx->offscreen, kRecordResolution, kRecordResolution, pict,
+                                 kDitherCopy, ctx->depth);
       err != kNoErr) {
     return err == kParamErr ? kMemFull : err;
   }

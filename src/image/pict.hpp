@@ -1,5 +1,5 @@
-// PICT pictures: recording a world as a version 2 picture (one DirectBitsRect of its
-// bounds onto themselves) and reading pictures made of the common bitmap opcodes.
+// PICT pictures: recording a world as a version 2 picture (one bitmap of its bounds
+// onto themselves, at the world's depth) and reading pictures made of the common bitmap opcodes.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -16,10 +16,12 @@ inline constexpr std::size_t kPictHeaderArea = 512;
 // The transfer mode a recording copies with.
 inline constexpr std::uint16_t kDitherCopy = 64;
 
-// The picture record (no header area).  -50 when the bounds do not fit the 16-bit
-// coordinates of a picture, -108 when memory runs out.
+// The picture record (no header area) of the world at a world depth: 32 direct
+// colour, 16 five bits per colour, 1 to 8 and the grey scales 34, 36 and 40 colour
+// indexes (when the world uses no more colours than they hold; else direct colour).  -50 when the
+// bounds do not fit the 16-bit coordinates of a picture, -108 when memory runs out.
 Err write_pict(const Pixmap& world, Fixed hres, Fixed vres, std::vector<std::uint8_t>& out,
-               std::uint16_t mode = kDitherCopy);
+               std::uint16_t mode = kDitherCopy, std::int16_t depth = 32);
 
 // True when the bytes hold a picture record, with or without the header area.
 bool looks_like_pict(std::span<const std::uint8_t> bytes);

@@ -1,7 +1,10 @@
 // Recording a world as a picture: the extended version 2 header with the resolution,
-// the world's bounds as clip, and one DirectBitsRect with PackBits-coded colour planes.
+// the world's bounds as clip, and one bitmap of the world at its depth: PackBits-coded
+// colour planes for direct colour, colour indexes with their table for 8 bits or fewer.
+#include <algorithm>
 #include <limits>
 #include <new>
+#include <unordered_map>
 
 #include "image/packbits.hpp"
 #include "image/pict.hpp"
@@ -60,62 +63,204 @@ void write_row(const Pixel* row, std::int32_t width, std::size_t row_bytes,
   out.insert(out.end(), packed.begin(), packed.end());
 }
 
+// The bits of a recording at `depth`: 0 for direct 32-bit pixels.
+int indexed_bits(std::int16_t depth) {
+  switch (depth) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+      return depth;
+    case 34:
+    case 36:
+    case 40:
+      return depth - 32;  // grey scales
+    default:
+      return 0;
+  }
+}
+
+// Every colour the world uses, with the index of each pixel, when they fit in `bits`;
+// false when there are more.
+bool index_world(const Pixmap& world, int bits, std::vector<Pixel>& colours,
+                 std::vector<std::uint8_t>& indexes) {
+  const std::size_t limit = std::size_t{1} << bits;
+  std::unordered_map<Pixel, std::uint8_t> known;
+  colours.clear();
+  indexes.resize(world.pixels().size());
+  Pixel last = 0;
+  std::uint8_t last_index = 0;
+  bool have_last = false;
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    const Pixel p = world.pixels()[i] & 0x00FFFFFF;
+    if (!have_last || p != last) {
+      const auto found = known.find(p);
+      if (found != known.end()) {
+        last_index = found->second;
+      } else {
+        if (colours.size() == limit) return false;
+        last_index = static_cast<std::uint8_t>(colours.size());
+        known.emplace(p, last_index);
+        colours.push_back(p);
+      }
+      last = p;
+      have_last = true;
+    }
+    indexes[i] = last_index;
+  }
+  return true;
+}
+
+void write_header(Writer& w, const PixRect& b, Fixed hres, Fixed vres) {
+  w.be16(0);  // size, patched at the end
+  w.rect(b);
+  w.be16(0x0011);  // version 2
+  w.be16(0x02FF);
+  w.be16(0x0C00);  // extended header: version -2, resolution, source rectangle
+  w.be16(0xFFFE);
+  w.be16(0);
+  w.be32(static_cast<std::uint32_t>(hres));
+  w.be32(static_cast<std::uint32_t>(vres));
+  w.rect(b);
+  w.be32(0);
+  w.be16(0x001E);  // default highlight
+  w.be16(0x0001);  // clip to the bounds
+  w.be16(10);
+  w.rect(b);
+}
+
+// The pixel map fields after the row bytes and bounds.
+void write_pixmap_fields(Writer& w, std::uint16_t pack_type, Fixed hres, Fixed vres,
+                         std::uint16_t pixel_type, std::uint16_t pixel_size,
+                         std::uint16_t components, std::uint16_t component_size) {
+  w.be16(0);  // pixmap version
+  w.be16(pack_type);
+  w.be32(0);  // pack size
+  w.be32(static_cast<std::uint32_t>(hres));
+  w.be32(static_cast<std::uint32_t>(vres));
+  w.be16(pixel_type);
+  w.be16(pixel_size);
+  w.be16(components);
+  w.be16(component_size);
+  w.be32(0);  // plane bytes
+  w.be32(0);  // colour table (given separately for indexed maps)
+  w.be32(0);  // reserved
+}
+
+// One DirectBitsRect of 32-bit pixels: R, G and B planes, PackBits-coded.
+void write_direct32(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std::uint16_t mode,
+                    std::vector<std::uint8_t>& out) {
+  const PixRect& b = world.bounds();
+  const std::size_t row_bytes = static_cast<std::size_t>(b.width()) * 4;
+  // Rows under 8 bytes cannot be packed; they are stored as they are.
+  const bool packed = row_bytes >= 8;
+  w.be16(0x009A);
+  w.be32(0x000000FF);
+  w.be16(static_cast<std::uint32_t>(row_bytes) | 0x8000);
+  w.rect(b);
+  write_pixmap_fields(w, packed ? 4 : 1, hres, vres, 16, 32, 3, 8);
+  w.rect(b);  // source
+  w.rect(b);  // destination
+  w.be16(mode);
+  std::vector<std::uint8_t> planes, packed_row;
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    const Pixel* row = world.row(y);
+    if (packed) {
+      write_row(row, b.width(), row_bytes, planes, packed_row, out);
+    } else {
+      for (std::int32_t x = 0; x < b.width(); ++x) w.be32(row[x] & 0x00FFFFFF);
+    }
+  }
+}
+
+// One DirectBitsRect of 16-bit pixels (5 bits per colour), rows unpacked.
+void write_direct16(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std::uint16_t mode) {
+  const PixRect& b = world.bounds();
+  const std::size_t row_bytes = static_cast<std::size_t>(b.width()) * 2;
+  w.be16(0x009A);
+  w.be32(0x000000FF);
+  w.be16(static_cast<std::uint32_t>(row_bytes) | 0x8000);
+  w.rect(b);
+  write_pixmap_fields(w, 1, hres, vres, 16, 16, 3, 5);
+  w.rect(b);
+  w.rect(b);
+  w.be16(mode);
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    const Pixel* row = world.row(y);
+    for (std::int32_t x = 0; x < b.width(); ++x) {
+      const Pixel p = row[x];
+      w.be16(((red(p) >> 3u) << 10) | ((green(p) >> 3u) << 5) | (blue(p) >> 3u));
+    }
+  }
+}
+
+// One PackBitsRect of colour indexes with the colour table of the colours used.
+void write_indexed(Writer& w, const Pixmap& world, int bits, const std::vector<Pixel>& colours,
+                   const std::vector<std::uint8_t>& indexes, Fixed hres, Fixed vres,
+                   std::uint16_t mode, std::vector<std::uint8_t>& out) {
+  const PixRect& b = world.bounds();
+  const std::size_t width = static_cast<std::size_t>(b.width());
+  const std::size_t row_bytes = (width * bits + 15) / 16 * 2;
+  const bool packed = row_bytes >= 8;
+  w.be16(0x0098);
+  w.be16(static_cast<std::uint32_t>(row_bytes) | 0x8000);
+  w.rect(b);
+  write_pixmap_fields(w, 0, hres, vres, 0, static_cast<std::uint16_t>(bits), 1,
+                      static_cast<std::uint16_t>(bits));
+  w.be32(0);       // colour table seed
+  w.be16(0x8000);  // entries in index order
+  w.be16(static_cast<std::uint32_t>(colours.size() - 1));
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    w.be16(static_cast<std::uint32_t>(i));
+    w.be16(red(colours[i]) * 257u);
+    w.be16(green(colours[i]) * 257u);
+    w.be16(blue(colours[i]) * 257u);
+  }
+  w.rect(b);
+  w.rect(b);
+  w.be16(mode);
+  std::vector<std::uint8_t> row(row_bytes), packed_row;
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    std::fill(row.begin(), row.end(), 0);
+    const std::uint8_t* in = indexes.data() + static_cast<std::size_t>(y) * width;
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::size_t bit = x * bits;
+      row[bit / 8] |= static_cast<std::uint8_t>(in[x] << (8 - bits - bit % 8));
+    }
+    if (!packed) {
+      out.insert(out.end(), row.begin(), row.end());
+      continue;
+    }
+    packed_row.clear();
+    packbits_encode(row, packed_row);
+    if (row_bytes > 250) {
+      w.be16(static_cast<std::uint32_t>(packed_row.size()));
+    } else {
+      w.u8(static_cast<std::uint8_t>(packed_row.size()));
+    }
+    out.insert(out.end(), packed_row.begin(), packed_row.end());
+  }
+}
+
 }  // namespace
 
 Err write_pict(const Pixmap& world, Fixed hres, Fixed vres, std::vector<std::uint8_t>& out,
-               std::uint16_t mode) {
+               std::uint16_t mode, std::int16_t depth) {
   const PixRect& b = world.bounds();
   if (world.empty() || !fits_16(b)) return kParamErr;
   try {
     out.clear();
     Writer w(out);
-    w.be16(0);  // size, patched below
-    w.rect(b);
-    w.be16(0x0011);  // version 2
-    w.be16(0x02FF);
-    w.be16(0x0C00);  // extended header: version -2, resolution, source rectangle
-    w.be16(0xFFFE);
-    w.be16(0);
-    w.be32(static_cast<std::uint32_t>(hres));
-    w.be32(static_cast<std::uint32_t>(vres));
-    w.rect(b);
-    w.be32(0);
-    w.be16(0x001E);  // default highlight
-    w.be16(0x0001);  // clip to the bounds
-    w.be16(10);
-    w.rect(b);
-
-    const std::size_t row_bytes = static_cast<std::size_t>(b.width()) * 4;
-    // Rows under 8 bytes cannot be packed; they are stored as they are.
-    const bool packed = row_bytes >= 8;
-    w.be16(0x009A);
-    w.be32(0x000000FF);
-    w.be16(static_cast<std::uint32_t>(row_bytes) | 0x8000);
-    w.rect(b);
-    w.be16(0);               // pixmap version
-    w.be16(packed ? 4 : 1);  // pack type: colour planes, or none
-    w.be32(0);               // pack size
-    w.be32(static_cast<std::uint32_t>(hres));
-    w.be32(static_cast<std::uint32_t>(vres));
-    w.be16(16);  // direct pixels
-    w.be16(32);  // pixel size
-    w.be16(3);   // components
-    w.be16(8);   // component size
-    w.be32(0);   // plane bytes
-    w.be32(0);   // colour table
-    w.be32(0);   // reserved
-    w.rect(b);   // source
-    w.rect(b);   // destination
-    w.be16(mode);
-
-    std::vector<std::uint8_t> planes, packed_row;
-    for (std::int32_t y = 0; y < world.height(); ++y) {
-      const Pixel* row = world.row(y);
-      if (packed) {
-        write_row(row, b.width(), row_bytes, planes, packed_row, out);
-      } else {
-        for (std::int32_t x = 0; x < b.width(); ++x) w.be32(row[x] & 0x00FFFFFF);
-      }
+    write_header(w, b, hres, vres);
+    std::vector<Pixel> colours;
+    std::vector<std::uint8_t> indexes;
+    const int bits = indexed_bits(depth);
+    if (bits > 0 && index_world(world, bits, colours, indexes)) {
+      write_indexed(w, world, bits, colours, indexes, hres, vres, mode, out);
+    } else if (depth == 16) {
+      write_direct16(w, world, hres, vres, mode);
+    } else {
+      write_direct32(w, world, hres, vres, mode, out);
     }
     if (out.size() % 2) w.u8(0);
     w.be16(0x00FF);

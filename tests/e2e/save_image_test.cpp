@@ -146,8 +146,32 @@ TEST_F(SaveImage, GrabPutsTheCompositionOnTheClipboard) {
   // The bitmap's natural size; SIZE counts the picture with its header area.
   EXPECT_EQ(info("picture.bmp").substr(0, 20), out[1].substr(0, 20));
   EXPECT_NE(out[1].find(" SIZE="), std::string::npos);
-  EXPECT_EQ(out[3].substr(0, 36), "WIDTH=64 HEIGHT=48 DEPTH=32 RESOLUTI");
+  EXPECT_EQ(out[3].substr(0, 35), "WIDTH=64 HEIGHT=48 DEPTH=8 RESOLUTI");
   EXPECT_EQ(info("clip.pct").substr(0, 18), "WIDTH=64 HEIGHT=48");
+}
+
+// The clipboard picture has the composition's depth, as the picture layer counts it
+// (grey scales as their bit count), and can be read back and drawn again.
+TEST_F(SaveImage, GrabbedPicturesKeepTheCompositionDepth) {
+  const std::string src = "SRC='" + pictures_.path("photo.jpg") + "' WIDTH=40 HEIGHT=30";
+  std::vector<std::string> args;
+  for (const char* depth : {"1", "4", "16", "36", "40", "0"}) {
+    args.insert(args.end(),
+                {"VeImg_GrabImage", src + " DEPTH=" + depth, "VeImg_ImageInfo", "SRC=clipboard:"});
+  }
+  args.insert(args.end(), {"VeImg_SaveImage", "SRC=clipboard: DEST='" +
+                                                  pictures_.path("again.png") + "' EXTENSION=png"});
+  const auto out = calls(args);
+  ASSERT_EQ(out.size(), 13u);
+  const char* expected[] = {"DEPTH=1 ", "DEPTH=4 ", "DEPTH=16 ",
+                            "DEPTH=4 ", "DEPTH=8 ", "DEPTH=32 "};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(out[2 * i], "") << i;
+    EXPECT_EQ(out[2 * i + 1].rfind(std::string("WIDTH=40 HEIGHT=30 ") + expected[i], 0), 0u)
+        << out[2 * i + 1];
+  }
+  EXPECT_EQ(out[12], "again.png");
+  EXPECT_EQ(info("again.png"), "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION=72");
 }
 
 TEST_F(SaveImage, ARectangleGivesTheCompositionItsSize) {

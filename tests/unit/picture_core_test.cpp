@@ -168,6 +168,56 @@ TEST(PictTest, RecordingRoundTripsAtEveryRowWidth) {
   }
 }
 
+// A world of few colours recorded at an indexed depth keeps that depth and every pixel;
+// at 16 bits each colour keeps its top five bits; a world with more colours than the
+// depth holds is recorded in direct colour rather than with colours lost.
+TEST(PictTest, RecordingKeepsTheWorldDepth) {
+  const Pixel greys[4] = {rgb(0, 0, 0), rgb(85, 85, 85), rgb(170, 170, 170), rgb(255, 255, 255)};
+  for (std::int32_t w : {3, 40, 300}) {
+    for (std::int16_t depth : {1, 2, 4, 8, 34, 36, 40}) {
+      SCOPED_TRACE(testing::Message() << "width " << w << " depth " << depth);
+      const int colours = depth == 1 || depth == 34 ? 2 : 4;
+      Pixmap world;
+      ASSERT_EQ(world.create(PixRect{2, 1, 2 + w, 6}), kNoErr);
+      for (std::int32_t y = 0; y < world.height(); ++y)
+        for (std::int32_t x = 0; x < world.width(); ++x)
+          world.row(y)[x] = greys[(x * 3 + y) % colours];
+      Bytes pict;
+      ASSERT_EQ(write_pict(world, to_fixed(72), to_fixed(72), pict, kDitherCopy, depth), kNoErr);
+      Description d;
+      ASSERT_EQ(describe_pict(pict, d), kNoErr);
+      EXPECT_EQ(d.depth, depth > 32 ? depth - 32 : depth);
+      Pixmap back;
+      ASSERT_EQ(read_pict(pict, back), kNoErr);
+      expect_same_pixels(world, back);
+    }
+  }
+
+  Pixmap world = pattern(PixRect{0, 0, 20, 4});
+  Bytes pict;
+  ASSERT_EQ(write_pict(world, to_fixed(72), to_fixed(72), pict, kDitherCopy, 16), kNoErr);
+  Description d;
+  ASSERT_EQ(describe_pict(pict, d), kNoErr);
+  EXPECT_EQ(d.depth, 16);
+  Pixmap back;
+  ASSERT_EQ(read_pict(pict, back), kNoErr);
+  for (std::int32_t y = 0; y < world.height(); ++y)
+    for (std::int32_t x = 0; x < world.width(); ++x) {
+      const Pixel a = world.row(y)[x], b = back.row(y)[x];
+      ASSERT_EQ(red(a) >> 3, red(b) >> 3);
+      ASSERT_EQ(green(a) >> 3, green(b) >> 3);
+      ASSERT_EQ(blue(a) >> 3, blue(b) >> 3);
+    }
+
+  // 400 pixels of different colours: an 8-bit recording would lose some.
+  world = pattern(PixRect{0, 0, 100, 4});
+  ASSERT_EQ(write_pict(world, to_fixed(72), to_fixed(72), pict, kDitherCopy, 8), kNoErr);
+  ASSERT_EQ(describe_pict(pict, d), kNoErr);
+  EXPECT_EQ(d.depth, 32);
+  ASSERT_EQ(read_pict(pict, back), kNoErr);
+  expect_same_pixels(world, back);
+}
+
 TEST(PictTest, RefusesBoundsOutsideSixteenBits) {
   Pixmap world;
   ASSERT_EQ(world.create(PixRect{32760, 0, 32800, 2}), kNoErr);
