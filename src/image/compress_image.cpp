@@ -161,7 +161,8 @@ Err compress_image(Call& call) {
       return err;
     }
     std::vector<std::uint8_t> pict;
-    if (const Err err = write_pict(compressed, job.description.hres, job.description.vres, pict);
+    if (const Err err = write_pict(compressed, job.description.hres, job.description.vres, pict,
+                                   kDitherCopy, settings.depth);
         err != kNoErr) {
       return err;
     }

@@ -246,8 +246,17 @@ TEST_F(CompressImage, TheClipboardPictureIsRecompressedInPlace) {
              "VeImg_ImageInfo", "SRC=clipboard:", "--save-clipboard", saved});
   ASSERT_EQ(out.size(), 2u);
   EXPECT_EQ(out[0], "");
-  EXPECT_EQ(out[1].substr(0, 21), "WIDTH=640 HEIGHT=480 ");
+  // The recompressed picture has the depth of the settings.
+  EXPECT_EQ(out[1].substr(0, 29), "WIDTH=640 HEIGHT=480 DEPTH=2 ");
   EXPECT_TRUE(stdfs::exists(saved));
+  const auto more =
+      calls({"--clipboard", pictures_.path("photo.jpg"), "VeImg_CompressImage",
+             "CODEC=png DEPTH=40", "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_CompressImage",
+             "CODEC=jpeg", "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(more.size(), 4u);
+  EXPECT_EQ(more[1].substr(0, 29), "WIDTH=640 HEIGHT=480 DEPTH=8 ") << more[1];
+  // A grey picture's default depth is its own.
+  EXPECT_EQ(more[3].substr(0, 29), "WIDTH=640 HEIGHT=480 DEPTH=8 ") << more[3];
 }
 
 class CompressDialog : public DialogTest {
