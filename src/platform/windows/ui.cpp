@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "platform/windows/win32.hpp"
 
@@ -32,12 +33,29 @@ WindowHandle host_window() {
 }
 
 bool display_available() {
-  // A desktop exists unless the process runs where windows cannot be shown (a service, or
-  // a host that says it has no display).
+  // A desktop someone can see: not a service's window station, not a host that says it
+  // has no display.  Under Wine the desktop is the X or Wayland display of the Unix side;
+  // without one, Wine's null driver takes windows nobody can see or answer, so dialogs
+  // would wait for ever.
   static const bool available = [] {
     const char* v = std::getenv("VELMORA_NO_DISPLAY");
     if (v != nullptr && *v != '\0' && *v != '0') return false;
-    return GetSystemMetrics(SM_CXSCREEN) > 0 && GetDesktopWindow() != nullptr;
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    if (GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags,
+                                  &needed) &&
+        (flags.dwFlags & WSF_VISIBLE) == 0) {
+      return false;
+    }
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) {
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* d = std::getenv(name);
+        if (d != nullptr && *d != '\0') return true;
+      }
+      return false;
+    }
+    return true;
   }();
   return available;
 }
