@@ -70,6 +70,22 @@ void onto_white(Pixmap& world) {
   }
 }
 
+// A grey-scale picture's thumbnail keeps its grey levels: each pixel becomes the nearest
+// of the 2^bits greys its depth (34, 36, 40) holds.
+void to_grey_levels(Pixmap& world, std::int16_t depth) {
+  const int levels = (1 << (depth - 32)) - 1;
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    Pixel* row = world.row(y);
+    for (std::int32_t x = 0; x < world.width(); ++x) {
+      const Pixel p = row[x];
+      const int luminance = (red(p) * 30 + green(p) * 59 + blue(p) * 11 + 50) / 100;
+      const int level = (luminance * levels + 127) / 255;
+      const auto grey = static_cast<std::uint8_t>((level * 255 + levels / 2) / levels);
+      row[x] = rgb(grey, grey, grey);
+    }
+  }
+}
+
 // A frame of `width` pixels drawn over the thumbnail's outer edge.
 void draw_frame(Pixmap& world, std::int32_t width) {
   const PixRect b = world.bounds();
@@ -114,8 +130,14 @@ Err preview_image(Call& call) {
     draw_frame(thumbnail, std::min({border, target.width(), target.height()}));
   }
 
+  // Recorded at the picture's depth where it is a grey scale; colour pictures in direct
+  // colour.
+  const bool grey = d.depth == 34 || d.depth == 36 || d.depth == 40;
+  if (grey) to_grey_levels(thumbnail, d.depth);
   std::vector<std::uint8_t> pict;
-  if (const Err err = write_pict(thumbnail, to_fixed(72), to_fixed(72), pict); err != kNoErr)
+  if (const Err err = write_pict(thumbnail, to_fixed(72), to_fixed(72), pict, kDitherCopy,
+                                 grey ? d.depth : std::int16_t{32});
+      err != kNoErr)
     return err;
   return write_clipboard_picture(pict);
 }

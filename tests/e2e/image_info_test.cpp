@@ -111,4 +111,26 @@ TEST_F(ImageInfoTest, SourceKeys) {
   EXPECT_EQ(call("SRC=HTTP://127.0.0.1/a.jpg").substr(0, 9), "ERROR=-50");
 }
 
+// A thumbnail of a grey-scale picture is itself a grey scale (reported by its bit count),
+// a colour picture's is in direct colour.
+TEST_F(ImageInfoTest, ThumbnailsKeepGreyScales) {
+  std::vector<std::string> args;
+  for (const char* name : {"grey.png", "grey.jpg", "photo.jpg"}) {
+    args.insert(args.end(), {"VeImg_PreviewImage", "PATH='" + (*dir_ / name).string() + "'",
+                             "VeImg_ImageInfo", "SRC=clipboard:"});
+  }
+  const RunResult r = run_fmhost(args, {{"VELMORA_LANG", "en"}, {"DISPLAY", ""}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> out;
+  for (std::size_t at = 0; at < r.out.size();) {
+    const std::size_t end = r.out.find('\n', at);
+    out.push_back(r.out.substr(at, end - at));
+    at = end == std::string::npos ? r.out.size() : end + 1;
+  }
+  ASSERT_EQ(out.size(), 6u) << r.out;
+  EXPECT_EQ(out[1].rfind("WIDTH=21 HEIGHT=12 DEPTH=8 RESOLUTION=72 SIZE=", 0), 0u) << out[1];
+  EXPECT_NE(out[3].find(" DEPTH=8 "), std::string::npos) << out[3];
+  EXPECT_EQ(out[5].rfind("WIDTH=80 HEIGHT=60 DEPTH=32 ", 0), 0u) << out[5];
+}
+
 }  // namespace
