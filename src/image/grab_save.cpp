@@ -123,9 +123,10 @@ Err choose_destination(const std::string& proposed, std::string& chosen, std::ui
   return kNoErr;
 }
 
-// DEST as a file that exists, or a new file in a folder that exists.
+// DEST as an item that exists, or a new file in a folder that exists.  A folder is
+// kept as the destination: exporting to it fails, rather than a chooser appearing.
 bool resolve_destination(const char* text, files::PathSpec& dest) {
-  if (text == nullptr || files::resolve_path(text, dest) != kNoErr || dest.is_folder) return false;
+  if (text == nullptr || files::resolve_path(text, dest) != kNoErr) return false;
   if (dest.exists) return true;
   const std::size_t separator = dest.name.find_last_of("\\/");
   return separator != std::string::npos &&

@@ -123,6 +123,18 @@ TEST_F(SaveImage, TypesWithoutExporterFailWithoutTouchingTheDestination) {
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].rfind("ERROR=-2005", 0), 0u) << out[0];
   EXPECT_EQ(bytes_of(pictures_.dir() / "keep.mov"), "movie");
+
+  // A folder is a destination that resolves: the export to it fails (no chooser), and
+  // the folder stays.
+  const stdfs::path folder = pictures_.dir() / "album.png";
+  stdfs::create_directory(folder);
+  std::ofstream(folder / "inside.txt") << "kept";
+  const auto to_folder =
+      calls({"VeImg_SaveImage", "SRC='" + pictures_.path("photo.jpg") + "' DEST='" +
+                                    folder.string() + "' EXTENSION=png"});
+  ASSERT_EQ(to_folder.size(), 1u);
+  EXPECT_EQ(to_folder[0].rfind("ERROR=-54", 0), 0u) << to_folder[0];
+  EXPECT_EQ(bytes_of(folder / "inside.txt"), "kept");
 }
 
 TEST_F(SaveImage, WithoutDestinationTheDialogNeedsADisplay) {
