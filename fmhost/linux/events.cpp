@@ -2,6 +2,7 @@
 // module's clipboard and dialogs) dispatch from, so one loop serves both.
 #include "events.hpp"
 
+#include <fcntl.h>
 #include <glib-unix.h>
 #include <glib.h>
 #include <unistd.h>
@@ -13,6 +14,20 @@
 namespace velmora::fmhost {
 
 namespace {
+
+// A closed standard input would be taken by the next descriptor fmhost opens (GLib's own
+// wake-up descriptor among them) and then be read as input: /dev/null keeps its place and
+// reads as end of input.
+const bool g_input_placed = [] {
+  if (::fcntl(STDIN_FILENO, F_GETFD) < 0) {
+    const int fd = ::open("/dev/null", O_RDONLY);
+    if (fd > STDIN_FILENO) {
+      ::dup2(fd, STDIN_FILENO);
+      ::close(fd);
+    }
+  }
+  return true;
+}();
 
 struct Waiting {
   bool input = false;
@@ -38,12 +53,16 @@ gboolean timed_out(gpointer data) {
 }  // namespace
 
 Wake dispatch_until_input(const DocumentWindow& window, int timeout_ms) {
+  // No standard input at all (closed before fmhost started): the read reports its end.
+  if (::fcntl(STDIN_FILENO, F_GETFD) < 0) return Wake::Input;
   Waiting w;
   // End of input and a broken pipe wake the watch as well; the read then tells which.
   w.input_source = g_unix_fd_add(
-      STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), input_ready, &w);
-  if (timeout_ms >= 0)
+      STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR | G_IO_NVAL),
+      input_ready, &w);
+  if (timeout_ms >= 0) {
     w.timeout_source = g_timeout_add(static_cast<guint>(timeout_ms), timed_out, &w);
+  }
   while (!w.input && !w.timeout && !window.closed()) g_main_context_iteration(nullptr, TRUE);
   if (w.input_source != 0) g_source_remove(w.input_source);
   if (w.timeout_source != 0) g_source_remove(w.timeout_source);

@@ -34,7 +34,8 @@ constexpr auto kCap = std::chrono::seconds(90);
 // output is read as it comes.
 class Child {
  public:
-  Child(std::vector<std::string> argv, const Env& env) {
+  // `closed_input`: the child starts with no standard input at all.
+  Child(std::vector<std::string> argv, const Env& env, bool closed_input = false) {
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
         ::pipe2(err, O_CLOEXEC) != 0) {
@@ -46,7 +47,11 @@ class Child {
     ::signal(SIGPIPE, SIG_IGN);
     pid_ = ::fork();
     if (pid_ == 0) {
-      ::dup2(in[0], 0);
+      if (closed_input) {
+        ::close(0);
+      } else {
+        ::dup2(in[0], 0);
+      }
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
       for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
@@ -334,6 +339,16 @@ TEST(HostEventsHeadless, PipedPromptAndScriptReadLinesAsBefore) {
       "VeUtl_CalcRect RECT=0,0,3,4 WIDTH\nVeUtl_Nope x\nVeUtl_CalcRect RECT=0,0,3,4 WIDTH\n");
   EXPECT_EQ(script.status, 4);
   EXPECT_EQ(script.out, "3\n");
+}
+
+TEST(HostEventsHeadless, NoStandardInputAtAllIsAnEmptyInput) {
+  // The descriptor a closed input leaves free must not be mistaken for input.
+  for (const char* mode : {"--prompt", "--debug"}) {
+    Child host({FMHOST_PATH, mode}, {{"DISPLAY", ""}}, true);
+    ASSERT_TRUE(host.started());
+    EXPECT_EQ(host.wait_exit(), 0) << mode << ": " << host.err();
+    EXPECT_EQ(host.out(), "") << mode;
+  }
 }
 
 }  // namespace
