@@ -56,7 +56,13 @@ class Child {
       ::dup2(err[1], 2);
       for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
       // A program with a display is not leak-traced (GTK's threads upset the tracer).
-      ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+      if (const char* display = ::getenv("DISPLAY"); display != nullptr && *display != '\0') {
+        const char* asan = ::getenv("ASAN_OPTIONS");
+        ::setenv("ASAN_OPTIONS",
+                 ((asan != nullptr ? std::string(asan) + ":" : std::string()) + "detect_leaks=0")
+                     .c_str(),
+                 1);
+      }
       ::execvp(args[0], args.data());
       ::_exit(127);
     }
