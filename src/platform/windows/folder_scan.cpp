@@ -7,6 +7,7 @@
 namespace velmora::platform {
 
 bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
+  out.clear();
   std::wstring path = win::wide(folder);
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) {

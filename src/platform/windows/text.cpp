@@ -27,16 +27,36 @@ std::wstring to_wide(UINT code_page, std::string_view bytes) {
   return out;
 }
 
+// Characters with no code of their own in the code page that take an ASCII one, as the
+// code page's converters on the other systems write them (the yen sign, the overline).
+struct Fold {
+  wchar_t unit;
+  wchar_t ascii;
+};
+constexpr Fold kFolds[] = {{L'\u00A5', L'\\'}, {L'\u203E', L'~'}};
+
 std::string from_wide(UINT code_page, std::wstring_view units) {
   if (units.empty()) return {};
-  // The default character is only allowed for the ANSI code pages; UTF-8 has every one.
-  const char* fallback = code_page == CP_UTF8 ? nullptr : "?";
-  const int n = WideCharToMultiByte(code_page, 0, units.data(), static_cast<int>(units.size()),
-                                    nullptr, 0, fallback, nullptr);
+  std::wstring folded(units);
+  // A character the code page cannot hold becomes '?', never a look-alike ("best fit"
+  // would turn e-acute into e); UTF-8 holds every one.
+  DWORD flags = 0;
+  const char* fallback = nullptr;
+  if (code_page != CP_UTF8) {
+    flags = WC_NO_BEST_FIT_CHARS;
+    fallback = "?";
+    for (wchar_t& u : folded) {
+      for (const Fold& f : kFolds) {
+        if (u == f.unit) u = f.ascii;
+      }
+    }
+  }
+  const int n = WideCharToMultiByte(code_page, flags, folded.data(),
+                                    static_cast<int>(folded.size()), nullptr, 0, fallback, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(code_page, 0, units.data(), static_cast<int>(units.size()), out.data(), n,
-                      fallback, nullptr);
+  WideCharToMultiByte(code_page, flags, folded.data(), static_cast<int>(folded.size()), out.data(),
+                      n, fallback, nullptr);
   return out;
 }
 
