@@ -1,6 +1,7 @@
 // Arbitrary pictures (size, depth, quality, pixels from the bytes) through every encoder
 // and back through the matching decoder: an encode must succeed, and the decoded
-// picture must have the size that was written.  Also every exporter by file type.
+// picture must have the size that was written.  Also every exporter by file type, and
+// the picture recorded at the depth and read back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "image/export_types.hpp"
 #include "image/exporter.hpp"
+#include "image/pict.hpp"
 #include "platform/codecs.hpp"
 #include "platform/encoders.hpp"
 
@@ -81,5 +83,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.type = kTypes[data[1] % 6];
   settings.depth = depth;
   if (velmora::image::encode_picture_file(world, settings, bytes) != velmora::kNoErr) std::abort();
+
+  // A recording at the depth reads back at its size, whatever colours the world holds.
+  std::vector<std::uint8_t> pict;
+  if (velmora::image::write_pict(world, velmora::image::to_fixed(72), velmora::image::to_fixed(72),
+                                 pict, velmora::image::kDitherCopy, depth) != velmora::kNoErr) {
+    std::abort();
+  }
+  velmora::image::Pixmap back;
+  if (velmora::image::read_pict(pict, back) != velmora::kNoErr || back.width() != width ||
+      back.height() != height) {
+    std::abort();
+  }
   return 0;
 }
