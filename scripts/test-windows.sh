@@ -16,9 +16,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 FTP_PID=""
+XVFB_PID=""
 
 cleanup() {
   [ -n "$FTP_PID" ] && kill "$FTP_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wineserver -k 2>/dev/null
   rm -rf "$WORK"
 }
@@ -132,6 +134,60 @@ head -c 8 "$D/thumb.png" 2>/dev/null | grep -q PNG || fail "PreviewImage saved n
 (cd "$BIN" && wine fmhost.exe --window-size 64x48 --save-window 'T:\window.png' VeImg_DrawImage \
   'PATH=T:\\pictures\\photo.jpg RECT=0,0,64,48 DISPLAYMODE=ScaleToFit' >/dev/null 2>&1)
 head -c 8 "$D/window.png" 2>/dev/null | grep -q PNG || fail "DrawImage's window saved no PNG"
+
+echo "== dialogs under Xvfb"
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+  DISPLAY_NUMBER=$((200 + $$ % 300))
+  Xvfb ":$DISPLAY_NUMBER" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$DISPLAY_NUMBER"
+  for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+  # A Wine session keeps the display it started with: start one on this display.
+  wineserver -k
+  wineserver -w
+  # dialog TITLE KEYS... -- fmhost arguments: starts fmhost.exe, waits (up to a minute)
+  # for the dialog's window, types the keys into it and answers fmhost's line.
+  dialog() {
+    local title=$1 keys=() window=""
+    shift
+    while [ "$1" != "--" ]; do keys+=("$1"); shift; done
+    shift
+    (cd "$BIN" && timeout 120 wine fmhost.exe "$@" > "$WORK/dialog.out" 2>/dev/null) &
+    local run=$!
+    for _ in $(seq 600); do
+      window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+      [ -n "$window" ] && break
+      sleep 0.1
+    done
+    if [ -n "$window" ]; then
+      sleep 0.5  # the dialog takes its focus once it is shown
+      for k in "${keys[@]}"; do
+        case "$k" in
+          type:*) xdotool type --window "$window" "${k#type:}" 2>/dev/null ;;
+          *) xdotool key --window "$window" "$k" 2>/dev/null ;;
+        esac
+      done
+    fi
+    wait "$run"
+    tr -d '\r' < "$WORK/dialog.out"
+  }
+  expect "button box: Return is its default button" "OK" \
+    "$(dialog Message Return -- VeUtl_Ask "MESSAGE='Delete the old records?' ICON=caution CANCEL")"
+  expect "button box: Escape cancels" "CANCEL" \
+    "$(dialog Message Escape -- VeUtl_Ask "MESSAGE='Saved.'")"
+  expect "input box: typing replaces the initial text" "xy" \
+    "$(dialog 'Input Message' type:xy Return -- VeUtl_Answer "MESSAGE='Your name' DEFAULT=abc")"
+  expect "compression settings as they were offered" "CODEC=jpeg QUALITY=512 DEPTH=24" \
+    "$(dialog 'Compression Settings' Return -- VeImg_CompressImageDialog 'SRC=T:\\pictures\\photo.jpg')"
+  wineserver -k
+  wineserver -w
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+  unset DISPLAY
+else
+  echo "skipped: no Xvfb or xdotool"
+fi
 
 echo "== FTP"
 mkdir -p "$WORK/ftp/pub"

@@ -24,62 +24,82 @@ void append_dword(std::vector<WORD>& out, DWORD v) {
 
 }  // namespace
 
-std::vector<WORD> dialog_template_bytes(const resources::DialogTemplate& dialog,
-                                        const std::string& title, bool password) {
+std::vector<WORD> dialog_bytes(const std::wstring& title, short width, short height, bool close_box,
+                               const std::vector<DialogItem>& items) {
   std::vector<WORD> out;
   DWORD style = DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION;
-  if (dialog.close_box) style |= WS_SYSMENU;
+  if (close_box) style |= WS_SYSMENU;
   append_dword(out, style);
   append_dword(out, 0);  // extended style
-  out.push_back(static_cast<WORD>(dialog.controls.size()));
-  for (const int v : {0, 0, dialog.width, dialog.height}) out.push_back(static_cast<WORD>(v));
+  out.push_back(static_cast<WORD>(items.size()));
+  for (const short v : {short{0}, short{0}, width, height}) out.push_back(static_cast<WORD>(v));
   out.push_back(0);  // no menu
   out.push_back(0);  // the standard dialog class
-  append_text(out, wide_from_utf8(title.empty() ? dialog.title : std::string_view(title)));
+  append_text(out, title);
   out.push_back(9);  // point size, then the face
   append_text(out, L"MS Shell Dlg");
-  for (const resources::ControlTemplate& c : dialog.controls) {
+  for (const DialogItem& item : items) {
     align_dword(out);
-    DWORD item_style = WS_CHILD | WS_VISIBLE;
-    WORD item_class = kStaticClass;
-    std::wstring class_name;
-    switch (c.kind) {
-      case resources::ControlKind::DefaultButton:
-        item_style |= BS_DEFPUSHBUTTON | WS_TABSTOP;
-        item_class = kButtonClass;
-        break;
-      case resources::ControlKind::Button:
-        item_style |= BS_PUSHBUTTON | WS_TABSTOP;
-        item_class = kButtonClass;
-        break;
-      case resources::ControlKind::Text:
-        item_style |= SS_LEFT | SS_NOPREFIX;
-        break;
-      case resources::ControlKind::Icon:
-        item_style |= SS_ICON;
-        break;
-      case resources::ControlKind::Edit:
-        item_style |= WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (password ? ES_PASSWORD : 0);
-        item_class = kEditClass;
-        break;
-      case resources::ControlKind::ProgressBar:
-        class_name = PROGRESS_CLASSW;
-        break;
-    }
-    append_dword(out, item_style);
+    append_dword(out, WS_CHILD | WS_VISIBLE | item.style);
     append_dword(out, 0);
-    for (const int v : {c.x, c.y, c.width, c.height}) out.push_back(static_cast<WORD>(v));
-    out.push_back(static_cast<WORD>(c.id));
-    if (class_name.empty()) {
-      out.push_back(0xFFFF);
-      out.push_back(item_class);
-    } else {
-      append_text(out, class_name);
+    for (const short v : {item.x, item.y, item.width, item.height}) {
+      out.push_back(static_cast<WORD>(v));
     }
-    append_text(out, wide_from_utf8(c.text));
+    out.push_back(item.id);
+    if (item.class_atom != 0) {
+      out.push_back(0xFFFF);
+      out.push_back(item.class_atom);
+    } else {
+      append_text(out, item.class_name);
+    }
+    append_text(out, item.text);
     out.push_back(0);  // no creation data
   }
   return out;
+}
+
+std::vector<WORD> dialog_template_bytes(const resources::DialogTemplate& dialog,
+                                        const std::string& title, bool password) {
+  std::vector<DialogItem> items;
+  for (const resources::ControlTemplate& c : dialog.controls) {
+    DialogItem item{0,
+                    kStaticClass,
+                    {},
+                    static_cast<short>(c.x),
+                    static_cast<short>(c.y),
+                    static_cast<short>(c.width),
+                    static_cast<short>(c.height),
+                    static_cast<WORD>(c.id),
+                    wide_from_utf8(c.text)};
+    switch (c.kind) {
+      case resources::ControlKind::DefaultButton:
+        item.style = BS_DEFPUSHBUTTON | WS_TABSTOP;
+        item.class_atom = kButtonClass;
+        break;
+      case resources::ControlKind::Button:
+        item.style = BS_PUSHBUTTON | WS_TABSTOP;
+        item.class_atom = kButtonClass;
+        break;
+      case resources::ControlKind::Text:
+        item.style = SS_LEFT | SS_NOPREFIX;
+        break;
+      case resources::ControlKind::Icon:
+        item.style = SS_ICON;
+        break;
+      case resources::ControlKind::Edit:
+        item.style = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | (password ? ES_PASSWORD : 0);
+        item.class_atom = kEditClass;
+        break;
+      case resources::ControlKind::ProgressBar:
+        item.class_atom = 0;
+        item.class_name = PROGRESS_CLASSW;
+        break;
+    }
+    items.push_back(std::move(item));
+  }
+  return dialog_bytes(wide_from_utf8(title.empty() ? dialog.title : std::string_view(title)),
+                      static_cast<short>(dialog.width), static_cast<short>(dialog.height),
+                      dialog.close_box, items);
 }
 
 HWND dialog_owner() {

@@ -134,10 +134,16 @@ INT_PTR CALLBACK button_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
       lay_out_button_box(dialog, *reinterpret_cast<ButtonBoxState*>(lparam));
       return TRUE;
     case WM_COMMAND: {
+      if (HIWORD(wparam) != BN_CLICKED) break;
       const int id = LOWORD(wparam);
+      const ButtonBoxContent& c = *s->content;
+      if (id == kOk || (id == kOther && c.other_shown)) {
+        EndDialog(dialog, id);
+        return TRUE;
+      }
       // Escape arrives as IDCANCEL even when the Cancel button is hidden.
-      if (id == kOk || id == kCancel || id == kOther) {
-        EndDialog(dialog, id == kCancel && !s->content->cancel_shown ? kDialogDismissed : id);
+      if (id == kCancel) {
+        EndDialog(dialog, c.cancel_shown ? kCancel : kDialogDismissed);
         return TRUE;
       }
       break;
