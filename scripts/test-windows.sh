@@ -146,7 +146,9 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   wineserver -k
   wineserver -w
   # dialog TITLE KEYS... -- fmhost arguments: starts fmhost.exe, waits (up to a minute)
-  # for the dialog's window, types the keys into it and answers fmhost's line.
+  # for the dialog's window, types the keys into it and answers fmhost's line.  The keys
+  # must be safe to repeat: they are sent again until fmhost has ended, so that keys
+  # arriving before the dialog took them are not the end of the check.
   dialog() {
     local title=$1 keys=() window=""
     shift
@@ -159,15 +161,17 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
       [ -n "$window" ] && break
       sleep 0.1
     done
-    if [ -n "$window" ]; then
-      sleep 0.5  # the dialog takes its focus once it is shown
+    for _ in $(seq 30); do
+      [ -n "$window" ] || break
+      kill -0 "$run" 2>/dev/null || break
       for k in "${keys[@]}"; do
         case "$k" in
           type:*) xdotool type --window "$window" "${k#type:}" 2>/dev/null ;;
           *) xdotool key --window "$window" "$k" 2>/dev/null ;;
         esac
       done
-    fi
+      for _ in $(seq 20); do kill -0 "$run" 2>/dev/null || break; sleep 0.1; done
+    done
     wait "$run"
     tr -d '\r' < "$WORK/dialog.out"
   }
@@ -175,8 +179,8 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
     "$(dialog Message Return -- VeUtl_Ask "MESSAGE='Delete the old records?' ICON=caution CANCEL")"
   expect "button box: Escape cancels" "CANCEL" \
     "$(dialog Message Escape -- VeUtl_Ask "MESSAGE='Saved.'")"
-  expect "input box: typing replaces the initial text" "xy" \
-    "$(dialog 'Input Message' type:xy Return -- VeUtl_Answer "MESSAGE='Your name' DEFAULT=abc")"
+  expect "input box: the typed text" "xy" \
+    "$(dialog 'Input Message' End shift+Home type:xy Return -- VeUtl_Answer "MESSAGE='Your name' DEFAULT=abc")"
   expect "compression settings as they were offered" "CODEC=jpeg QUALITY=512 DEPTH=24" \
     "$(dialog 'Compression Settings' Return -- VeImg_CompressImageDialog 'SRC=T:\\pictures\\photo.jpg')"
   wineserver -k
