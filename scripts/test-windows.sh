@@ -183,6 +183,13 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
     "$(dialog 'Input Message' End shift+Home type:xy Return -- VeUtl_Answer "MESSAGE='Your name' DEFAULT=abc")"
   expect "compression settings as they were offered" "CODEC=jpeg QUALITY=512 DEPTH=24" \
     "$(dialog 'Compression Settings' Return -- VeImg_CompressImageDialog 'SRC=T:\\pictures\\photo.jpg')"
+  expect "colour dialog: OK keeps the colour offered" "10,20,30" \
+    "$(dialog 'Label colour' Return -- VeUtl_PickColor "COLOR=10,20,30 MESSAGE='Label colour'")"
+  # The progress dialog is modeless: the calls go on while it shows, and none fails.
+  expect "progress dialog opened, updated and closed" "" \
+    "$(call VeUtl_OpenProgress "DIALOG TITLE=Importing MESSAGE='Reading...' MAX=200" \
+      VeUtl_UpdateProgress VALUE=100 VeUtl_UpdateProgress BARBER VeUtl_CloseProgress '' |
+      tr -d '\n')"
   wineserver -k
   wineserver -w
   kill "$XVFB_PID" 2>/dev/null
