@@ -17,6 +17,8 @@ endforeach()
 
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE velmora_core gtest gtest_main)
+# The picture-address test runs its own HTTP server on 127.0.0.1.
+target_link_libraries(unit_tests PRIVATE ws2_32)
 target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/unit)
 # Wine sees the source tree through its Z: drive.
 target_compile_definitions(unit_tests PRIVATE VELMORA_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
