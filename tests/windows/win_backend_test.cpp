@@ -184,6 +184,10 @@ TEST(WinText, CodePage932KeepsBackslashesAndMarksWhatItCannotHold) {
   EXPECT_EQ(native_to_utf8("C:\\" + hyo + "\\a"), "C:\\表\\a");
   EXPECT_EQ(utf8_to_native("C:\\表\\a"), "C:\\" + hyo + "\\a");
   EXPECT_EQ(utf8_to_native("x\u00e9y"), "x?y");
+  EXPECT_EQ(native_to_utf8("\x80"
+                           "a\xA0\xFD" +
+                           hyo),
+            "?a??表");
   EXPECT_EQ(native_to_utf16(hyo), u"表");
   EXPECT_EQ(utf16_to_native(u"ソフト"), "\x83\x5C\x83\x74\x83\x67");
   std::string full;

@@ -60,12 +60,27 @@ std::string from_wide(UINT code_page, std::wstring_view units) {
   return out;
 }
 
+// Single bytes the system maps to control or private code points although no character
+// of the code page is there: they read as '?', as on the other systems.
+std::string marked_unassigned(std::string_view native) {
+  std::string out(native);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto b = static_cast<unsigned char>(out[i]);
+    if (b == 0x80 || b == 0xA0 || b >= 0xFD) {
+      out[i] = '?';
+    } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+      ++i;  // a lead byte: its trail byte may be any of those
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 namespace win {
 std::wstring wide(std::string_view native) {
   if (is_ascii(native)) return std::wstring(native.begin(), native.end());
-  return to_wide(kNative, native);
+  return to_wide(kNative, marked_unassigned(native));
 }
 std::string narrow(std::wstring_view units) {
   bool ascii = true;
