@@ -273,8 +273,21 @@ std::size_t least_row_data(const BitsHeader& h, const RowLayout& l) {
   return (h.row_bytes > 250 ? 2 : 1) + units * (1 + l.unit);
 }
 
+// The bytes of an unpacked row that converting it reads.
+std::size_t row_bytes_read(const BitsHeader& h, const RowLayout& l) {
+  const std::size_t w = static_cast<std::size_t>(h.bounds.width());
+  if (!h.direct) return (w * static_cast<std::size_t>(h.pixel_size) + 7) / 8;
+  if (h.pixel_size == 16) return 2 * w;
+  if (l.packed && l.bytes == w * h.cmp_count) return l.bytes;
+  if (l.bytes == w * 3) return l.bytes;
+  return 4 * w;
+}
+
 Err read_rows(const BitsHeader& h, ByteCursor& c, Pixmap* image) {
   const RowLayout l = row_layout(h);
+  // A pack type can promise rows shorter than the pixels need (a 16-bit picture stored as
+  // planes of no colours): such a picture is damaged.
+  if (l.bytes < row_bytes_read(h, l)) return kBadPictureData;
   std::vector<std::uint8_t> row;
   try {
     row.resize(l.bytes);

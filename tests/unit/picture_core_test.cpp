@@ -168,6 +168,25 @@ TEST(PictTest, RecordingRoundTripsAtEveryRowWidth) {
   }
 }
 
+// A direct bitmap whose pack type promises shorter rows than its pixels need (16-bit
+// pixels stored as planes of no colours) is damaged, not read past its rows.
+TEST(PictTest, RowsShorterThanThePixelsAreRefused) {
+  Bytes pict;
+  ASSERT_EQ(write_pict(pattern(PixRect{0, 0, 40, 3}), to_fixed(72), to_fixed(72), pict), kNoErr);
+  std::size_t op = 10;
+  while (op + 40 < pict.size() && !(pict[op] == 0x00 && pict[op + 1] == 0x9A)) op += 2;
+  ASSERT_LT(op + 40, pict.size());
+  const std::size_t pixmap = op + 2 + 4;  // behind the opcode and the base address
+  pict[pixmap + 12] = 0;                  // pack type 4: one plane per component
+  pict[pixmap + 13] = 4;
+  pict[pixmap + 28] = 0;  // 16 bits a pixel
+  pict[pixmap + 29] = 16;
+  pict[pixmap + 30] = 0;  // no components
+  pict[pixmap + 31] = 0;
+  Pixmap back;
+  EXPECT_EQ(read_pict(pict, back), kBadPictureData);
+}
+
 // A world of few colours recorded at an indexed depth keeps that depth and every pixel;
 // at 16 bits each colour keeps its top five bits; a world with more colours than the
 // depth holds is recorded in direct colour rather than with colours lost.
