@@ -2,7 +2,7 @@
 // VeUtl_CalcRect through the host library (text conversion included).
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -64,7 +64,7 @@ void BM_CalcRectFullCall(benchmark::State& state) {
   FMX_Text* parameter = FM_Text_Constructor1(&err);
   FM_Text_Assign(parameter, "RECT=10,20,110,220 INSET=5 OFFSET=3,4", FMX_ENC_UTF8, &err);
   FMX_DataVect* args = FM_DataVect_Constructor1(&err);
-  FM_DataVect_PushBackText(args, parameter, &err);
+  FMW_Host_PushBackText(args, parameter, &err);
   for (auto _ : state) {
     FMX_Data* result = FM_Data_Constructor1(&err);
     module.calc_rect(27, nullptr, args, result);

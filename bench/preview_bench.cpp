@@ -3,7 +3,7 @@
 // recorded, converted to a bitmap, put on the host-kept clipboard); writing a 640 x 480
 // picture to the clipboard (PICT to DIB) and reading a bitmap back as PICT.
 #include <benchmark/benchmark.h>
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -81,7 +81,7 @@ void BM_PreviewImage(benchmark::State& state) {
     if (velmora::host::run_handlers(5, parameter) != 0) state.SkipWithError("preview");
     (void)velmora::host::take_result();
   }
-  FM_Clipboard_Empty();
+  VelmoraHost_Services()->clipboardEmpty();
   FMW_Host_KeepClipboard(0);
   state.SetLabel("2400x1600 JPEG, box " + std::to_string(state.range(0)));
 }
@@ -98,14 +98,14 @@ void BM_ClipboardWriteRead(benchmark::State& state) {
     if (velmora::image::write_clipboard_picture(pict) != 0) state.SkipWithError("write");
     // Read the bitmap half back, as a paste from a bitmap-only program would be.
     std::uint64_t size = 0;
-    FM_Clipboard_Read("CF_DIB", nullptr, &size);
+    VelmoraHost_Services()->clipboardRead("CF_DIB", nullptr, &size);
     dib.resize(size);
-    FM_Clipboard_Read("CF_DIB", dib.data(), &size);
+    VelmoraHost_Services()->clipboardRead("CF_DIB", dib.data(), &size);
     std::vector<std::uint8_t> back;
     if (velmora::image::dib_to_pict(dib, back) != 0) state.SkipWithError("read");
     benchmark::DoNotOptimize(back);
   }
-  FM_Clipboard_Empty();
+  VelmoraHost_Services()->clipboardEmpty();
   FMW_Host_KeepClipboard(0);
   state.SetLabel("640x480");
 }

@@ -1,7 +1,7 @@
 // What one progress update costs a script: drawing the in-window bar (value and
 // stripes) and a whole barber-pole update through the handlers, on a 640 x 480 window.
 #include <benchmark/benchmark.h>
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // window on request, and saved as PNG whenever asked.
 #pragma once
 
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstdint>
 #include <string>
@@ -17,7 +17,7 @@ class DocumentWindow {
   DocumentWindow(const DocumentWindow&) = delete;
   DocumentWindow& operator=(const DocumentWindow&) = delete;
 
-  // The table modules reach through FM_DocumentWindow_Get.
+  // The table modules reach through the host services table.
   const FMX_DocumentWindow* table() const { return &table_; }
 
   // Shows the surface in a real window; answers an explanation when there is no display.

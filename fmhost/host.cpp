@@ -13,19 +13,19 @@ namespace {
 // Host objects released whichever way a call ends.
 struct TextDeleter {
   void operator()(FMX_Text* t) const {
-    FMX_ErrorRecord err{};
+    FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
     FM_Text_Delete(t, &err);
   }
 };
 struct DataDeleter {
   void operator()(FMX_Data* d) const {
-    FMX_ErrorRecord err{};
+    FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
     FM_Data_Delete(d, &err);
   }
 };
 struct VectDeleter {
   void operator()(FMX_DataVect* v) const {
-    FMX_ErrorRecord err{};
+    FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
     FM_DataVect_Delete(v, &err);
   }
 };
@@ -44,7 +44,7 @@ void check(const FMX_ErrorRecord& err, const char* what) {
 }
 
 TextPtr new_text() {
-  FMX_ErrorRecord err{};
+  FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
   TextPtr t(FM_Text_Constructor1(&err));
   check(err, "creating a text");
   return t;
@@ -52,7 +52,7 @@ TextPtr new_text() {
 
 TextPtr text_from(const std::string& bytes, std::int32_t encoding) {
   TextPtr t = new_text();
-  FMX_ErrorRecord err{};
+  FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
   FM_Text_AssignWithLength(t.get(), bytes.data(), static_cast<std::uint32_t>(bytes.size()),
                            encoding, &err);
   check(err, "converting a text");
@@ -60,34 +60,34 @@ TextPtr text_from(const std::string& bytes, std::int32_t encoding) {
 }
 
 std::string bytes_of(const FMX_Text* text, std::int32_t encoding) {
-  FMX_ErrorRecord err{};
+  FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
   const std::uint32_t units = FM_Text_GetSize(text, &err);
   check(err, "measuring a text");
   // UTF-8 needs at most three bytes per UTF-16 unit, code page 932 two.
-  std::vector<char> buffer(static_cast<std::size_t>(units) * 3 + 1);
-  const std::uint32_t n =
-      FM_Text_GetBytes(text, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0,
-                       0xFFFFFFFFu, encoding, &err);
+  std::vector<char> buffer(static_cast<std::size_t>(units) * 3 + 1, '\0');
+  FM_Text_GetBytes(text, buffer.data(), static_cast<std::uint32_t>(buffer.size()), 0, 0xFFFFFFFFu,
+                   encoding, &err);
   check(err, "converting a text");
-  return std::string(buffer.data(), n);
+  buffer.back() = '\0';
+  return std::string(buffer.data());
 }
 
 }  // namespace
 
 std::string utf16_to_utf8(const std::u16string& units) {
   TextPtr t = new_text();
-  FMX_ErrorRecord err{};
+  FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
   FM_Text_AssignUnicode(t.get(), reinterpret_cast<const std::uint16_t*>(units.c_str()), &err);
   check(err, "converting a text");
   return bytes_of(t.get(), FMX_ENC_UTF8);
 }
 
-std::string utf8_to_native(const std::string& utf8) {
-  return bytes_of(text_from(utf8, FMX_ENC_UTF8).get(), FMX_ENC_NATIVE);
+std::string utf8_to_cp932(const std::string& utf8) {
+  return bytes_of(text_from(utf8, FMX_ENC_UTF8).get(), FMX_ENC_SJIS);
 }
 
-std::string native_to_utf8(const std::string& native) {
-  return bytes_of(text_from(native, FMX_ENC_NATIVE).get(), FMX_ENC_UTF8);
+std::string cp932_to_utf8(const std::string& cp932) {
+  return bytes_of(text_from(cp932, FMX_ENC_SJIS).get(), FMX_ENC_UTF8);
 }
 
 Host::~Host() {
@@ -116,10 +116,18 @@ void Host::send(std::uint8_t selector) {
 
 std::intptr_t Host::initialise(std::int16_t host_version) {
   FMW_Host_InitCallRecord(&record_, host_version);
+  record_.entryPoint = entry_;
   record_.instanceID = reinterpret_cast<std::uintptr_t>(library_);
+  // As the desktop host introduces itself: its kind (1, the full application) and its
+  // version as UTF-16 text.
+  version_text_ = u"21.0.1";
+  record_.parm1 = 1;
+  record_.parm2 = reinterpret_cast<std::uintptr_t>(version_text_.c_str());
+  record_.result = 0;
   send(FMX_CALL_INIT);
+  record_.parm2 = 0;
   initialised_ = true;
-  return static_cast<std::intptr_t>(record_.result);
+  return static_cast<std::intptr_t>(static_cast<std::int32_t>(record_.result));
 }
 
 void Host::idle(int level) {
@@ -155,7 +163,13 @@ CallOutcome Host::call(const std::string& name, const std::string& parameter, bo
     return {CallStatus::UnknownFunction, {}, "unknown function " + name};
   }
   try {
-    return legacy ? call_legacy(id, parameter) : call_current(function, id, parameter);
+#if FMX_RECORD_HAS_MEMORY_SERVICES
+    if (legacy) return call_legacy(id, parameter);
+#else
+    if (legacy)
+      return {CallStatus::HostFailure, {}, "the legacy call form exists only in 32-bit hosts"};
+#endif
+    return call_current(function, id, parameter);
   } catch (const HostFailure& f) {
     return {CallStatus::HostFailure, {}, f.message};
   } catch (const std::bad_alloc&) {
@@ -166,10 +180,10 @@ CallOutcome Host::call(const std::string& name, const std::string& parameter, bo
 CallOutcome Host::call_current(FMX_ExternCallPtr function, std::int16_t id,
                                const std::string& parameter) {
   TextPtr argument = text_from(parameter, FMX_ENC_UTF8);
-  FMX_ErrorRecord err{};
+  FMX_ErrorRecord err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
   VectPtr arguments(FM_DataVect_Constructor1(&err));
   check(err, "creating the arguments");
-  FM_DataVect_PushBackText(arguments.get(), argument.get(), &err);
+  FMW_Host_PushBackText(arguments.get(), argument.get(), &err);
   check(err, "creating the arguments");
   DataPtr result(FM_Data_Constructor1(&err));
   check(err, "creating the result");
@@ -181,8 +195,9 @@ CallOutcome Host::call_current(FMX_ExternCallPtr function, std::int16_t id,
   return {CallStatus::Ok, bytes_of(text, FMX_ENC_UTF8), {}};
 }
 
+#if FMX_RECORD_HAS_MEMORY_SERVICES
 CallOutcome Host::call_legacy(std::int16_t id, const std::string& parameter) {
-  const std::string native = utf8_to_native(parameter);
+  const std::string native = utf8_to_cp932(parameter);
   FMX_Handle handle = record_.cNewHandle(static_cast<std::int32_t>(native.size()));
   if (handle == nullptr) throw HostFailure{"out of memory: creating the parameter handle"};
   std::memcpy(*handle, native.data(), native.size());
@@ -206,7 +221,8 @@ CallOutcome Host::call_legacy(std::int16_t id, const std::string& parameter) {
   record_.cDisposeHandle(handle);
   record_.parm3 = 0;
   record_.result = 0;
-  return {CallStatus::Ok, native_to_utf8(bytes), {}};
+  return {CallStatus::Ok, cp932_to_utf8(bytes), {}};
 }
+#endif
 
 }  // namespace velmora::fmhost

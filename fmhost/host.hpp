@@ -1,8 +1,9 @@
-// The host's side of one loaded module: the call record, the life-cycle events and
-// function calls in both call forms.
+// The host's side of one loaded module: the call record of this platform's layout, the
+// life-cycle events and function calls (in the legacy form too, where 32-bit hosts have
+// it).
 #pragma once
 
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstdint>
 #include <optional>
@@ -40,17 +41,20 @@ class Host {
   void send(std::uint8_t selector);
   CallOutcome call_current(FMX_ExternCallPtr function, std::int16_t id,
                            const std::string& parameter);
+#if FMX_RECORD_HAS_MEMORY_SERVICES
   CallOutcome call_legacy(std::int16_t id, const std::string& parameter);
+#endif
 
   void* library_ = nullptr;
   FMX_ExternCallProcPtr entry_ = nullptr;
   FMX_ExternCallStruct record_{};
+  std::u16string version_text_;
   bool initialised_ = false;
 };
 
 // Text conversions through the host library (the same code the module's texts use).
 std::string utf16_to_utf8(const std::u16string& units);
-std::string utf8_to_native(const std::string& utf8);
-std::string native_to_utf8(const std::string& native);
+std::string utf8_to_cp932(const std::string& utf8);
+std::string cp932_to_utf8(const std::string& cp932);
 
 }  // namespace velmora::fmhost

@@ -1,6 +1,6 @@
 #include "host_clipboard.hpp"
 
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -63,14 +63,15 @@ bool write_file(const std::string& path, const std::uint8_t* data, std::size_t n
 bool clipboard_data(std::string_view name, Bytes& out) {
   const std::string key(name);
   std::uint64_t size = 0;
-  if (!FM_Clipboard_Read(key.c_str(), nullptr, &size) || size == 0) return false;
+  if (!VelmoraHost_Services()->clipboardRead(key.c_str(), nullptr, &size) || size == 0)
+    return false;
   out.resize(static_cast<std::size_t>(size));
-  return FM_Clipboard_Read(key.c_str(), out.data(), &size) != 0;
+  return VelmoraHost_Services()->clipboardRead(key.c_str(), out.data(), &size) != 0;
 }
 
 bool add(std::string_view name, const std::uint8_t* data, std::size_t n) {
-  FM_Clipboard_Empty();
-  return FM_Clipboard_Add(std::string(name).c_str(), data, n) != 0;
+  VelmoraHost_Services()->clipboardEmpty();
+  return VelmoraHost_Services()->clipboardAdd(std::string(name).c_str(), data, n) != 0;
 }
 
 std::string dib_as_png(const Bytes& dib, const std::string& path) {

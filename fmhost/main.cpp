@@ -1,6 +1,6 @@
 // fmhost: loads the plug-in module, initialises it, runs calls from the command line, a
 // script or a prompt, and shuts it down again.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <climits>
 #include <cstdio>
@@ -25,7 +25,8 @@ namespace {
 
 enum Exit { kOk = 0, kBadUsage = 2, kModule = 3, kUnknownFunction = 4, kHostFailure = 5 };
 
-constexpr std::intptr_t kInitAccepted = 51;
+// A module that accepts the host answers the interface version it was built for.
+constexpr std::intptr_t kOldestAnswer = FMX_VERSION_OLDEST;
 
 // How long the person at the prompt types nothing after a call before the host counts as
 // idle and tells the module so.
@@ -215,7 +216,7 @@ int run_module(const Options& options, const DocumentWindow& window) {
     host.shutdown();
     return kOk;
   }
-  if (answer != kInitAccepted) {
+  if (answer < kOldestAnswer) {
     std::fprintf(stderr, "fmhost: the module refused to initialise (answer %ld)\n",
                  static_cast<long>(answer));
     host.shutdown();

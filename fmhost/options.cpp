@@ -19,8 +19,9 @@ const char* const kUsage =
     "  --string N         ask the module for its string number N\n"
     "  --buffer U         UTF-16 units of the --string buffer (default 1024)\n"
     "  --lang en|ja       language of the module's strings\n"
-    "  --host-version N   host interface version in the call record (default 52)\n"
-    "  --legacy           call functions through the legacy call form (selector 3)\n"
+    "  --host-version N   host interface version in the call record (default 71)\n"
+    "  --legacy           call functions through the legacy call form (selector 3; 32-bit\n"
+    "                     Windows hosts only)\n"
     "  --prompt           read standard input as the prompt even when it is not a terminal\n"
     "  --idle             send an idle event after every call\n"
     "  --idle-level N     level of the idle events fmhost sends (default 1)\n"
@@ -98,7 +99,11 @@ Options parse_options(const std::vector<std::string>& args) {
     } else if (a == "--host-version") {
       o.host_version = static_cast<std::int16_t>(to_number(a, value(a), SHRT_MIN, SHRT_MAX));
     } else if (a == "--legacy") {
+#if FMX_RECORD_HAS_MEMORY_SERVICES
       o.legacy = true;
+#else
+      throw UsageError{"--legacy: only 32-bit hosts have the legacy call form"};
+#endif
     } else if (a == "--idle") {
       o.idle = true;
     } else if (a == "--idle-level") {

@@ -1,6 +1,8 @@
 // fmhost's command line: options and the ordered list of things to do.
 #pragma once
 
+#include <fmx/FMWrapper.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,7 +22,7 @@ struct Action {
 struct Options {
   std::string module_path;  // empty: next to the executable
   std::string lang;         // "", "en" or "ja"
-  std::int16_t host_version = 52;
+  std::int16_t host_version = FMX_VERSION_CURRENT;
   std::uint32_t buffer_units = 1024;
   bool legacy = false;
   bool idle = false;

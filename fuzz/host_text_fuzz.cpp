@@ -1,6 +1,6 @@
 // Arbitrary bytes through the host library's text conversions and text editing calls,
 // and through its fault specification parser.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -71,7 +71,42 @@ class Converter {
   iconv_t cd_;
 };
 
+std::u16string from_utf16le(const std::string& raw) {
+  std::u16string out(raw.size() / 2, u'\0');
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    out[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
+                                   (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
+  }
+  return out;
+}
+
+std::string to_utf16le(std::u16string_view in) {
+  std::string raw(in.size() * 2, '\0');
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    raw[2 * i] = static_cast<char>(in[i] & 0xFF);
+    raw[2 * i + 1] = static_cast<char>(in[i] >> 8);
+  }
+  return raw;
+}
+
 }  // namespace
+
+// Linux's native text is UTF-8, so "ANSI" here is only the Windows ANSI encoding asked
+// for by number: Windows-1252.
+std::u16string decode_ansi(std::string_view in) {
+  thread_local Converter to_utf16("UTF-16LE", "CP1252");
+  return from_utf16le(to_utf16.run(in, std::string_view("?\0", 2),
+                                   [](std::string_view) { return std::size_t{1}; }));
+}
+
+std::string encode_ansi(std::u16string_view in) {
+  thread_local Converter from_utf16("CP1252", "UTF-16LE");
+  return from_utf16.run(to_utf16le(in), "?", [](std::string_view) { return std::size_t{2}; });
+}
+
+bool is_ansi_lead(unsigned char) {
+  return false;
+}
 
 std::u16string decode_cp932(std::string_view in) {
   thread_local Converter to_utf16("UTF-16LE", "CP932");

@@ -1,6 +1,6 @@
 // The clipboard a host without a display keeps: named formats in the order they were
 // added.  Calls come from the host's one thread, but a lock keeps a stray caller safe.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstring>
 #include <mutex>
@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "objects.hpp"
 
 namespace {
 
@@ -29,19 +31,19 @@ const Format* find(const char* name) {
 
 }  // namespace
 
-extern "C" {
+namespace velmora::fmw {
 
-FMX_API int32_t FM_Clipboard_HostKept(void) {
+int32_t clipboard_host_kept() {
   const std::lock_guard<std::mutex> hold(g_lock);
   return g_kept ? 1 : 0;
 }
 
-FMX_API uint32_t FM_Clipboard_FormatCount(void) {
+uint32_t clipboard_format_count() {
   const std::lock_guard<std::mutex> hold(g_lock);
   return static_cast<uint32_t>(g_formats.size());
 }
 
-FMX_API int32_t FM_Clipboard_FormatName(uint32_t index, char* name, uint32_t nameSize) {
+int32_t clipboard_format_name(uint32_t index, char* name, uint32_t nameSize) {
   const std::lock_guard<std::mutex> hold(g_lock);
   if (index >= g_formats.size() || name == nullptr || nameSize == 0) return 0;
   const std::string& n = g_formats[index].name;
@@ -51,7 +53,7 @@ FMX_API int32_t FM_Clipboard_FormatName(uint32_t index, char* name, uint32_t nam
   return 1;
 }
 
-FMX_API int32_t FM_Clipboard_Read(const char* name, uint8_t* data, uint64_t* size) {
+int32_t clipboard_read(const char* name, uint8_t* data, uint64_t* size) {
   const std::lock_guard<std::mutex> hold(g_lock);
   if (name == nullptr || size == nullptr) return 0;
   const Format* f = find(name);
@@ -66,12 +68,12 @@ FMX_API int32_t FM_Clipboard_Read(const char* name, uint8_t* data, uint64_t* siz
   return 1;
 }
 
-FMX_API void FM_Clipboard_Empty(void) {
+void clipboard_empty() {
   const std::lock_guard<std::mutex> hold(g_lock);
   std::vector<Format>().swap(g_formats);
 }
 
-FMX_API int32_t FM_Clipboard_Add(const char* name, const uint8_t* data, uint64_t size) {
+int32_t clipboard_add(const char* name, const uint8_t* data, uint64_t size) {
   const std::lock_guard<std::mutex> hold(g_lock);
   if (name == nullptr || (data == nullptr && size > 0)) return 0;
   try {
@@ -90,6 +92,10 @@ FMX_API int32_t FM_Clipboard_Add(const char* name, const uint8_t* data, uint64_t
     return 0;
   }
 }
+
+}  // namespace velmora::fmw
+
+extern "C" {
 
 FMX_API void FMW_Host_KeepClipboard(int32_t keep) {
   const std::lock_guard<std::mutex> hold(g_lock);

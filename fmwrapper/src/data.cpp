@@ -1,5 +1,5 @@
 // FM_Data_*, FM_DataVect_* and FM_QuadChar_*: the values a function receives and answers.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include "objects.hpp"
 
@@ -32,9 +32,9 @@ FMX_API const FMX_Locale* FM_Data_GetLocale(const FMX_Data* data, FMX_ErrorRecor
   return guarded<const FMX_Locale*>(err, nullptr, [&] { return &require(data).locale; });
 }
 
-FMX_API int32_t FM_Data_SetAsText(FMX_Data* data, const FMX_Text* text, const FMX_Locale* locale,
+FMX_API int16_t FM_Data_SetAsText(FMX_Data* data, const FMX_Text* text, const FMX_Locale* locale,
                                   int32_t dataType, FMX_ErrorRecord* err) {
-  FMX_ErrorRecord local{};
+  FMX_ErrorRecord local{FMX_ERROR_RECORD_VERSION, 0};
   guarded_void(&local, [&] {
     FMX_Data& d = require(data);
     const FMX_Text& t = require(text);
@@ -46,14 +46,14 @@ FMX_API int32_t FM_Data_SetAsText(FMX_Data* data, const FMX_Text* text, const FM
     d.set = true;
   });
   set_error(err, local.code);
-  return local.code;
+  return static_cast<int16_t>(local.code);
 }
 
 FMX_API const FMX_Text* FM_Data_GetAsText(const FMX_Data* data, FMX_ErrorRecord* err) {
   return guarded<const FMX_Text*>(err, nullptr, [&] { return &require(data).text; });
 }
 
-FMX_API int32_t FM_Data_IsSet(const FMX_Data* data, FMX_ErrorRecord* err) {
+FMX_API int32_t FMW_Host_DataIsSet(const FMX_Data* data, FMX_ErrorRecord* err) {
   return guarded<int32_t>(err, 0, [&] { return require(data).set ? 1 : 0; });
 }
 
@@ -65,8 +65,7 @@ FMX_API void FM_DataVect_Delete(FMX_DataVect* vect, FMX_ErrorRecord* err) {
   guarded_void(err, [&] { delete vect; });
 }
 
-FMX_API void FM_DataVect_PushBackText(FMX_DataVect* vect, const FMX_Text* text,
-                                      FMX_ErrorRecord* err) {
+FMX_API void FMW_Host_PushBackText(FMX_DataVect* vect, const FMX_Text* text, FMX_ErrorRecord* err) {
   guarded_void(err, [&] {
     FMX_DataVect& v = require(vect);
     auto item = std::make_unique<FMX_Data>();

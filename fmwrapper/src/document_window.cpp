@@ -1,19 +1,24 @@
 // The host's document window as the host registered it.  The table itself belongs to
-// the host; the library only hands it to modules.
-#include <fmx/FMWrapper.h>
+// the host; the library only hands it to modules through the services table.
+#include <fmx/FMHostServices.h>
 
 #include <atomic>
+
+#include "objects.hpp"
 
 namespace {
 std::atomic<const FMX_DocumentWindow*> g_window{nullptr};
 }  // namespace
 
-extern "C" {
+namespace velmora::fmw {
 
-FMX_API const FMX_DocumentWindow* FM_DocumentWindow_Get(FMX_ErrorRecord* err) {
-  if (err) err->code = FMX_ERR_NONE;
+const FMX_DocumentWindow* document_window() {
   return g_window.load();
 }
+
+}  // namespace velmora::fmw
+
+extern "C" {
 
 FMX_API void FMW_Host_SetDocumentWindow(const FMX_DocumentWindow* window) {
   // A table from an older host that lacks calls is refused rather than half used.

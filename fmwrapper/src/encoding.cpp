@@ -1,7 +1,7 @@
 // UTF-8 is converted here by hand; code page 932 by the system's converter (cp932.hpp).
 #include "encoding.hpp"
 
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cerrno>
 #include <stdexcept>
@@ -124,27 +124,89 @@ bool is_cp932_lead(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// What an encoding number means on this system: native is UTF-8 on Linux and the ANSI
+// code page on Windows.
+enum class Codec { Utf8, Cp932, Ansi, Latin1, Unknown };
+
+Codec codec_of(std::int32_t encoding) {
+  switch (encoding) {
+    case FMX_ENC_NATIVE:
+#if defined(_WIN32)
+      return Codec::Ansi;
+#else
+      return Codec::Utf8;
+#endif
+    case FMX_ENC_UTF8:
+      return Codec::Utf8;
+    case FMX_ENC_WINDOWS_ANSI:
+      return Codec::Ansi;
+    case FMX_ENC_LATIN1:
+      return Codec::Latin1;
+    case FMX_ENC_SJIS:
+    case FMX_ENC_SJIS_MAC:
+      return Codec::Cp932;
+    default:
+      return Codec::Unknown;
+  }
+}
+
+std::u16string decode_latin1(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (const char c : bytes) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string encode_latin1(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size());
+  for (const char16_t u : units) out.push_back(u < 0x100 ? static_cast<char>(u) : '?');
+  return out;
+}
+
 }  // namespace
 
 bool known_encoding(std::int32_t encoding) {
-  return encoding == FMX_ENC_NATIVE || encoding == FMX_ENC_UTF8 || encoding == FMX_ENC_SJIS;
+  return codec_of(encoding) != Codec::Unknown;
 }
 
 std::u16string decode(std::string_view bytes, std::int32_t encoding) {
-  if (!known_encoding(encoding)) throw std::invalid_argument("encoding");
+  const Codec codec = codec_of(encoding);
+  if (codec == Codec::Unknown) throw std::invalid_argument("encoding");
   if (all_ascii(bytes)) return std::u16string(bytes.begin(), bytes.end());
-  return encoding == FMX_ENC_UTF8 ? decode_utf8(bytes) : decode_cp932(bytes);
+  switch (codec) {
+    case Codec::Utf8:
+      return decode_utf8(bytes);
+    case Codec::Latin1:
+      return decode_latin1(bytes);
+    case Codec::Ansi:
+      return decode_ansi(bytes);
+    default:
+      return decode_cp932(bytes);
+  }
 }
 
 std::string encode(std::u16string_view units, std::int32_t encoding) {
-  if (!known_encoding(encoding)) throw std::invalid_argument("encoding");
+  const Codec codec = codec_of(encoding);
+  if (codec == Codec::Unknown) throw std::invalid_argument("encoding");
   if (all_ascii(units)) return std::string(units.begin(), units.end());
-  return encoding == FMX_ENC_UTF8 ? encode_utf8(units) : encode_cp932(units);
+  switch (codec) {
+    case Codec::Utf8:
+      return encode_utf8(units);
+    case Codec::Latin1:
+      return encode_latin1(units);
+    case Codec::Ansi:
+      return encode_ansi(units);
+    default:
+      return encode_cp932(units);
+  }
 }
 
 std::size_t whole_characters(std::string_view bytes, std::size_t limit, std::int32_t encoding) {
   if (bytes.size() <= limit) return bytes.size();
-  if (encoding == FMX_ENC_UTF8) {
+  const Codec codec = codec_of(encoding);
+  if (codec == Codec::Latin1) return limit;
+  if (codec == Codec::Utf8) {
     std::size_t cut = limit;
     while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
     return cut;
@@ -152,7 +214,9 @@ std::size_t whole_characters(std::string_view bytes, std::size_t limit, std::int
   // Trail bytes of code page 932 look like single bytes, so walk from the start.
   std::size_t at = 0;
   while (at < limit) {
-    const std::size_t len = is_cp932_lead(static_cast<unsigned char>(bytes[at])) ? 2 : 1;
+    const auto b = static_cast<unsigned char>(bytes[at]);
+    const bool lead = codec == Codec::Ansi ? is_ansi_lead(b) : is_cp932_lead(b);
+    const std::size_t len = lead ? 2 : 1;
     if (at + len > limit) break;
     at += len;
   }

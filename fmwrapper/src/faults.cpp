@@ -1,7 +1,7 @@
 // Fault injection, so that tests reach the out-of-memory paths of a module: the Nth call
 // of a kind fails once. Counting starts when the faults are set (or at load time for
 // FMWRAPPER_FAIL).
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,9 @@
-// The memory services of the call record. A handle is a pointer to the block's master
+// The memory services of the 32-bit call record (64-bit records have none: modules use
+// their own heap there). A handle is a pointer to the block's master
 // pointer, which may move when the size changes; blocks are plain. Every block and
 // handle is tracked so that leaks can be counted and a bad pointer is refused instead of
 // freed.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -15,11 +16,6 @@ namespace velmora::fmw {
 
 namespace {
 
-constexpr std::int16_t kNoErr = 0;
-constexpr std::int16_t kParamErr = -50;
-constexpr std::int16_t kMemFull = -108;
-constexpr std::int16_t kNilHandle = -109;
-
 // The master pointer must be the first member: the handle points at it.
 struct HandleBlock {
   char* data;
@@ -30,7 +26,7 @@ struct Memory {
   std::mutex mutex;
   std::unordered_set<void*> blocks;
   std::unordered_set<HandleBlock*> handles;
-  std::int16_t last_error = kNoErr;
+  std::int16_t last_error = 0;
 };
 
 Memory& memory() {
@@ -38,12 +34,19 @@ Memory& memory() {
   return *m;
 }
 
+#if FMX_RECORD_HAS_MEMORY_SERVICES
+
+constexpr std::int16_t kNoErr = 0;
+constexpr std::int16_t kParamErr = -50;
+constexpr std::int16_t kMemFull = -108;
+constexpr std::int16_t kNilHandle = -109;
+
 // At least one byte, so that an empty handle still has a valid master pointer.
 char* raw_alloc(std::int32_t size) {
   return static_cast<char*>(std::malloc(size > 0 ? static_cast<std::size_t>(size) : 1));
 }
 
-FMX_Handle new_handle(std::int32_t size) {
+FMX_Handle FMX_ENTRYPT new_handle(std::int32_t size) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   if (size < 0) {
@@ -90,7 +93,7 @@ HandleBlock* lookup(Memory& m, FMX_Handle handle) {
   return h;
 }
 
-void set_handle_size(FMX_Handle handle, std::int32_t size) {
+void FMX_ENTRYPT set_handle_size(FMX_Handle handle, std::int32_t size) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   HandleBlock* h = lookup(m, handle);
@@ -114,7 +117,7 @@ void set_handle_size(FMX_Handle handle, std::int32_t size) {
   m.last_error = kNoErr;
 }
 
-std::int32_t get_handle_size(FMX_Handle handle) {
+std::int32_t FMX_ENTRYPT get_handle_size(FMX_Handle handle) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   HandleBlock* h = lookup(m, handle);
@@ -123,7 +126,7 @@ std::int32_t get_handle_size(FMX_Handle handle) {
   return h->size;
 }
 
-void dispose_handle(FMX_Handle handle) {
+void FMX_ENTRYPT dispose_handle(FMX_Handle handle) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   HandleBlock* h = lookup(m, handle);
@@ -135,17 +138,17 @@ void dispose_handle(FMX_Handle handle) {
 }
 
 // Blocks never move here, so locking only checks the handle.
-void lock_handle(FMX_Handle handle) {
+void FMX_ENTRYPT lock_handle(FMX_Handle handle) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   if (lookup(m, handle) != nullptr) m.last_error = kNoErr;
 }
 
-void unlock_handle(FMX_Handle handle) {
+void FMX_ENTRYPT unlock_handle(FMX_Handle handle) {
   lock_handle(handle);
 }
 
-void* new_block(std::int32_t size) {
+void* FMX_ENTRYPT new_block(std::int32_t size) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   if (size < 0) {
@@ -172,7 +175,7 @@ void* new_block(std::int32_t size) {
   return block;
 }
 
-void dispose_block(void* block) {
+void FMX_ENTRYPT dispose_block(void* block) {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   if (block == nullptr) {
@@ -187,11 +190,13 @@ void dispose_block(void* block) {
   m.last_error = kNoErr;
 }
 
-std::int16_t memory_error() {
+std::int16_t FMX_ENTRYPT memory_error() {
   Memory& m = memory();
   std::lock_guard lock(m.mutex);
   return m.last_error;
 }
+
+#endif  // FMX_RECORD_HAS_MEMORY_SERVICES
 
 }  // namespace
 
@@ -205,6 +210,7 @@ FMX_API void FMW_Host_InitCallRecord(FMX_ExternCallStruct* record, int16_t hostV
   if (record == nullptr) return;
   std::memset(record, 0, sizeof *record);
   record->extnVersion = hostVersion;
+#if FMX_RECORD_HAS_MEMORY_SERVICES
   record->cNewHandle = new_handle;
   record->cSetHandleSize = set_handle_size;
   record->cGetHandleSize = get_handle_size;
@@ -214,6 +220,7 @@ FMX_API void FMW_Host_InitCallRecord(FMX_ExternCallStruct* record, int16_t hostV
   record->cNewPointer = new_block;
   record->cDisposePointer = dispose_block;
   record->cMemoryError = memory_error;
+#endif
 }
 
 FMX_API int32_t FMW_Host_LiveAllocations(void) {

@@ -2,7 +2,7 @@
 // keeps every C entry point from letting an exception out.
 #pragma once
 
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <array>
 #include <cstdint>
@@ -40,6 +40,8 @@ namespace velmora::fmw {
 // reported as FMX_ERR_GENERAL.
 struct BadArgument {};
 
+// The caller's record says which version it speaks; every version so far has the code
+// right after it, so the code is written whatever the version.
 inline void set_error(FMX_ErrorRecord* err, std::int32_t code) {
   if (err != nullptr) err->code = code;
 }
@@ -77,6 +79,15 @@ T& require(T* p) {
 bool block_fault_due();
 bool handle_fault_due();
 bool text_fault_due();
+
+// What only our host offers, reached by modules through VelmoraHost_Services.
+const FMX_DocumentWindow* document_window();
+int32_t clipboard_host_kept();
+uint32_t clipboard_format_count();
+int32_t clipboard_format_name(uint32_t index, char* name, uint32_t nameSize);
+int32_t clipboard_read(const char* name, uint8_t* data, uint64_t* size);
+void clipboard_empty();
+int32_t clipboard_add(const char* name, const uint8_t* data, uint64_t size);
 
 // Throws std::bad_alloc when the injected text fault is due; FM_Text_* calls that
 // allocate call it first.

@@ -1,6 +1,6 @@
 // The host's table of external functions: what modules register, in registration order,
 // and the host program's view of it.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,8 +18,9 @@ namespace {
 struct Registration {
   std::array<char, 4> plugin{};
   std::int16_t id = 0;
-  std::string name;       // UTF-8
-  std::string prototype;  // UTF-8
+  std::string name;         // UTF-8
+  std::string prototype;    // UTF-8
+  std::string description;  // UTF-8; empty when registered without one
   std::int16_t min_args = 0;
   std::int16_t max_args = 0;
   std::uint32_t flags = 0;
@@ -63,19 +64,18 @@ using namespace velmora::fmw;
 
 extern "C" {
 
-FMX_API int16_t FM_ExprEnv_RegisterExternalFunction(const FMX_QuadChar* pluginId,
-                                                    int16_t functionId, const FMX_Text* name,
-                                                    const FMX_Text* prototype, int16_t minArgs,
-                                                    int16_t maxArgs, uint32_t flags,
-                                                    FMX_ExternCallPtr function,
-                                                    FMX_ErrorRecord* err) {
-  FMX_ErrorRecord local{};
+FMX_API int16_t FM_ExprEnv_RegisterExternalFunctionEx(
+    const FMX_QuadChar* pluginId, int16_t functionId, const FMX_Text* name,
+    const FMX_Text* prototype, const FMX_Text* description, int16_t minArgs, int16_t maxArgs,
+    uint32_t flags, FMX_ExternCallPtr function, FMX_ErrorRecord* err) {
+  FMX_ErrorRecord local{FMX_ERROR_RECORD_VERSION, 0};
   guarded_void(&local, [&] {
     Registration r;
     r.plugin = require(pluginId).chars;
     r.id = functionId;
     r.name = encode(require(name).units, FMX_ENC_UTF8);
     r.prototype = encode(require(prototype).units, FMX_ENC_UTF8);
+    if (description != nullptr) r.description = encode(description->units, FMX_ENC_UTF8);
     r.min_args = minArgs;
     r.max_args = maxArgs;
     r.flags = flags;
@@ -95,9 +95,19 @@ FMX_API int16_t FM_ExprEnv_RegisterExternalFunction(const FMX_QuadChar* pluginId
   return static_cast<int16_t>(local.code);
 }
 
+FMX_API int16_t FM_ExprEnv_RegisterExternalFunction(const FMX_QuadChar* pluginId,
+                                                    int16_t functionId, const FMX_Text* name,
+                                                    const FMX_Text* prototype, int16_t minArgs,
+                                                    int16_t maxArgs, uint32_t flags,
+                                                    FMX_ExternCallPtr function,
+                                                    FMX_ErrorRecord* err) {
+  return FM_ExprEnv_RegisterExternalFunctionEx(pluginId, functionId, name, prototype, nullptr,
+                                               minArgs, maxArgs, flags, function, err);
+}
+
 FMX_API int16_t FM_ExprEnv_UnRegisterExternalFunction(const FMX_QuadChar* pluginId,
                                                       int16_t functionId, FMX_ErrorRecord* err) {
-  FMX_ErrorRecord local{};
+  FMX_ErrorRecord local{FMX_ERROR_RECORD_VERSION, 0};
   guarded_void(&local, [&] {
     const auto& plugin = require(pluginId).chars;
     std::lock_guard lock(g_mutex);
@@ -126,6 +136,15 @@ FMX_API int32_t FMW_Host_FunctionAt(uint32_t index, int16_t* id, char* name, uin
   copy_out(r.name, name, nameSize);
   copy_out(r.prototype, prototype, prototypeSize);
   if (function != nullptr) *function = r.function;
+  return 1;
+}
+
+FMX_API int32_t FMW_Host_FunctionDescription(uint32_t index, char* description,
+                                             uint32_t descriptionSize) {
+  std::lock_guard lock(g_mutex);
+  const auto& t = table();
+  if (index >= t.size()) return 0;
+  copy_out(t[index].description, description, descriptionSize);
   return 1;
 }
 

@@ -1,6 +1,6 @@
 // FM_Text_*: UTF-16 texts. Positions and lengths count UTF-16 units; a length of
 // 0xFFFFFFFF (or one running past the end) means "up to the end".
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 
 #include <algorithm>
 #include <cstring>
@@ -30,6 +30,27 @@ void assign_bytes(FMX_Text* text, const char* bytes, std::size_t length, std::in
   if (!known_encoding(encoding)) throw BadArgument{};
   text_allocation();
   t.units = decode(std::string_view(bytes == nullptr ? "" : bytes, length), encoding);
+}
+
+// Converts a range into a caller's buffer, zero-terminated; answers the bytes written.
+uint32_t get_bytes(const FMX_Text* text, char* buffer, uint32_t bufferSize, uint32_t position,
+                   uint32_t length, int32_t encoding) {
+  // Terminated first, so that the caller finds an empty string whatever fails.
+  if (bufferSize > 0) {
+    require(buffer);
+    buffer[0] = '\0';
+  }
+  const FMX_Text& t = require(text);
+  if (!known_encoding(encoding)) throw BadArgument{};
+  const std::u16string_view part = range(t.units, position, length);
+  if (bufferSize == 0) return 0;
+  text_allocation();
+  const std::string bytes = encode(part, encoding);
+  // Never half a character: a cut multi-byte sequence would turn into garbage.
+  const std::size_t n = whole_characters(bytes, bufferSize - 1, encoding);
+  std::memcpy(buffer, bytes.data(), n);
+  buffer[n] = '\0';
+  return static_cast<uint32_t>(n);
 }
 
 }  // namespace
@@ -75,6 +96,16 @@ FMX_API void FM_Text_AssignUnicode(FMX_Text* text, const uint16_t* units, FMX_Er
   });
 }
 
+FMX_API void FM_Text_AssignUnicodeWithLength(FMX_Text* text, const uint16_t* units, uint32_t length,
+                                             FMX_ErrorRecord* err) {
+  guarded_void(err, [&] {
+    FMX_Text& t = require(text);
+    if (units == nullptr && length > 0) throw BadArgument{};
+    text_allocation();
+    t.units.assign(reinterpret_cast<const char16_t*>(units), length);
+  });
+}
+
 FMX_API uint32_t FM_Text_GetSize(const FMX_Text* text, FMX_ErrorRecord* err) {
   return guarded<uint32_t>(err, 0,
                            [&] { return static_cast<uint32_t>(require(text).units.size()); });
@@ -91,40 +122,39 @@ FMX_API void FM_Text_SetText(FMX_Text* text, const FMX_Text* source, uint32_t po
   });
 }
 
-FMX_API uint32_t FM_Text_GetBytes(const FMX_Text* text, char* buffer, uint32_t bufferSize,
-                                  uint32_t position, uint32_t length, int32_t encoding,
-                                  FMX_ErrorRecord* err) {
-  return guarded<uint32_t>(err, 0, [&]() -> uint32_t {
-    // Terminated first, so that the caller finds an empty string whatever fails.
-    if (bufferSize > 0) {
-      require(buffer);
-      buffer[0] = '\0';
-    }
+FMX_API void FM_Text_GetBytes(const FMX_Text* text, char* buffer, uint32_t bufferSize,
+                              uint32_t position, uint32_t length, int32_t encoding,
+                              FMX_ErrorRecord* err) {
+  guarded_void(err, [&] { (void)get_bytes(text, buffer, bufferSize, position, length, encoding); });
+}
+
+FMX_API uint32_t FM_Text_GetBytesEx(const FMX_Text* text, char* buffer, uint32_t bufferSize,
+                                    uint32_t position, uint32_t length, int32_t encoding,
+                                    FMX_ErrorRecord* err) {
+  return guarded<uint32_t>(
+      err, 0, [&] { return get_bytes(text, buffer, bufferSize, position, length, encoding); });
+}
+
+// `size` counts the units copied (a range past the end stops there); no terminator is
+// written, so a buffer of exactly those units is enough.
+FMX_API void FM_Text_GetUnicode(const FMX_Text* text, uint16_t* buffer, uint32_t position,
+                                uint32_t size, FMX_ErrorRecord* err) {
+  guarded_void(err, [&] {
     const FMX_Text& t = require(text);
-    if (!known_encoding(encoding)) throw BadArgument{};
-    const std::u16string_view part = range(t.units, position, length);
-    if (bufferSize == 0) return 0;
-    text_allocation();
-    const std::string bytes = encode(part, encoding);
-    // Never half a character: a cut multi-byte sequence would turn into garbage.
-    const std::size_t n = whole_characters(bytes, bufferSize - 1, encoding);
-    std::memcpy(buffer, bytes.data(), n);
-    buffer[n] = '\0';
-    return static_cast<uint32_t>(n);
+    const std::u16string_view part = range(t.units, position, size);
+    require(buffer);
+    std::memcpy(buffer, part.data(), part.size() * sizeof(uint16_t));
   });
 }
 
-FMX_API uint32_t FM_Text_GetUnicode(const FMX_Text* text, uint16_t* buffer, uint32_t position,
-                                    uint32_t size, FMX_ErrorRecord* err) {
-  return guarded<uint32_t>(err, 0, [&]() -> uint32_t {
-    const FMX_Text& t = require(text);
-    if (size > 0) require(buffer);
-    const std::u16string_view part = range(t.units, position, kNotFound);
-    if (size == 0) return 0;
-    const std::size_t n = std::min<std::size_t>(part.size(), size - 1);
-    std::memcpy(buffer, part.data(), n * sizeof(uint16_t));
-    buffer[n] = 0;
-    return static_cast<uint32_t>(n);
+FMX_API void FM_Text_InsertText(FMX_Text* text, const FMX_Text* other, uint32_t position,
+                                FMX_ErrorRecord* err) {
+  guarded_void(err, [&] {
+    FMX_Text& t = require(text);
+    if (position > t.units.size()) throw BadArgument{};
+    std::u16string part = require(other).units;  // the other may be the text itself
+    text_allocation();
+    t.units.insert(position, part);
   });
 }
 

@@ -96,4 +96,31 @@ std::string encode_cp932(std::u16string_view in) {
   return out;
 }
 
+std::u16string decode_ansi(std::string_view in) {
+  if (in.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_ACP, 0, in.data(), static_cast<int>(in.size()), wide.data(), n);
+  }
+  return std::u16string(wide.begin(), wide.end());
+}
+
+std::string encode_ansi(std::u16string_view in) {
+  if (in.empty()) return {};
+  const std::wstring wide(in.begin(), in.end());
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, "?", nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, "?",
+                        nullptr);
+  }
+  return out;
+}
+
+bool is_ansi_lead(unsigned char b) {
+  return IsDBCSLeadByteEx(CP_ACP, b) != 0;
+}
+
 }  // namespace velmora::fmw

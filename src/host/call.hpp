@@ -24,7 +24,7 @@ class Call {
 
 // Result setter, three forms.  A later set replaces an earlier one within the call.
 Err set_result(std::string_view bytes);
-Err set_result(const char* text);               // -50 when text is null
+Err set_result(const char* text);                // -50 when text is null
 Err set_result_pstring(const unsigned char* p);  // length byte, then the bytes; -50 for null
 
 }  // namespace velmora::host

@@ -8,7 +8,9 @@ namespace {
 
 using namespace velmora;
 
-constexpr FunctionEntry step(int id, StepHandler h) { return {id, h, nullptr, nullptr, 0}; }
+constexpr FunctionEntry step(int id, StepHandler h) {
+  return {id, h, nullptr, nullptr, 0};
+}
 constexpr FunctionEntry state(int id, StepHandler h, Err missing) {
   return {id, h, nullptr, nullptr, missing};
 }

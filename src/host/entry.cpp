@@ -13,23 +13,31 @@
 #include "platform/debug.hpp"
 #include "platform/module.hpp"
 #include "platform/text.hpp"
+#include "resources/descriptions.hpp"
 #include "resources/strings.hpp"
 
 namespace velmora::host {
 
 namespace {
 
-constexpr std::int16_t kOldestHost = 50;
+constexpr std::int16_t kOldestHost = FMX_VERSION_OLDEST;
 constexpr std::int16_t kNewestHost = 255;
-constexpr std::int32_t kInitOk = 51;
+// The interface this module is built for: the 32-bit record with its memory services is
+// the 8.0 interface; 64-bit records, without them, came with 53.  Later calls
+// (descriptions) are used only when the host says it has them.
+#if FMX_RECORD_HAS_MEMORY_SERVICES
+constexpr std::int32_t kInitOk = FMX_VERSION_8_0;
+#else
+constexpr std::int32_t kInitOk = FMX_VERSION_64BIT;
+#endif
 constexpr std::int32_t kInitRefused = -1;
 constexpr std::int32_t kInitFailed = -2;
 
 // Each entry ignores the ID the host passes and runs its own; failures reach the caller
 // only as the envelope, so the host always gets 0.
 template <int Id>
-std::int16_t function_entry_for(std::int16_t, const FMX_ExprEnv*, const FMX_DataVect* parameters,
-                                FMX_Data* result) {
+std::int16_t FMX_ENTRYPT function_entry_for(std::int16_t, const FMX_ExprEnv*,
+                                            const FMX_DataVect* parameters, FMX_Data* result) {
   (void)run_current(Id, parameters, result);
   return 0;
 }
@@ -47,12 +55,22 @@ std::u16string utf16_string(int number) {
   return platform::native_to_utf16(platform::utf8_to_native(*text));
 }
 
-void register_functions() {
+// The host's registration with descriptions, where the host is new enough to have it.
+// Looked up rather than imported, so that the module still loads in older hosts.
+FMX_RegisterExternalFunctionExProc register_with_description(std::int16_t host_version) {
+  if (host_version < FMX_VERSION_DESCRIPTIONS) return nullptr;
+  return reinterpret_cast<FMX_RegisterExternalFunctionExProc>(
+      platform::host_symbol("FM_ExprEnv_RegisterExternalFunctionEx"));
+}
+
+void register_functions(std::int16_t host_version) {
   QuadChar plugin('V', 'I', 'm', 'g');
   Text name;
   Text prototype;
+  Text description;
   Text open_paren;
-  open_paren.assign_bytes("(", FMX_ENC_NATIVE);
+  open_paren.assign_utf8("(");
+  const FMX_RegisterExternalFunctionExProc register_ex = register_with_description(host_version);
   for (const int id : kRegistrationOrder) {
     std::u16string text = utf16_string(resources::kFirstPrototypeString + id);
     if (text.size() > 1023) text.resize(1023);
@@ -60,12 +78,18 @@ void register_functions() {
     name.assign_utf16(text);
     const std::uint32_t at = name.find(open_paren, 0);
     if (at != 0xFFFFFFFFu) name.erase(at, 0xFFFFFFFFu);
-    FMX_ErrorRecord err{};
+    ErrorRecord err;
+    const auto fid = static_cast<std::int16_t>(id);
+    const FMX_ExternCallPtr entry = kEntries[static_cast<std::size_t>(id)];
     // A registration the host refuses is not the module's failure to report.
-    (void)FM_ExprEnv_RegisterExternalFunction(plugin.get(), static_cast<std::int16_t>(id),
-                                              name.get(), prototype.get(), 1, 1,
-                                              FMX_FUNCTION_FLAGS_DEFAULT,
-                                              kEntries[static_cast<std::size_t>(id)], &err);
+    if (register_ex != nullptr) {
+      description.assign_utf8(resources::function_description(id));
+      (void)register_ex(plugin.get(), fid, name.get(), prototype.get(), description.get(), 1, 1,
+                        FMX_FUNCTION_FLAGS_DEFAULT, entry, &err);
+    } else {
+      (void)FM_ExprEnv_RegisterExternalFunction(plugin.get(), fid, name.get(), prototype.get(), 1,
+                                                1, FMX_FUNCTION_FLAGS_DEFAULT, entry, &err);
+    }
   }
 }
 
@@ -76,7 +100,7 @@ void initialise(FMX_ExternCallStruct* r) {
   }
   std::int32_t answer = kInitOk;
   try {
-    register_functions();
+    register_functions(r->extnVersion);
     if (!create_shared_state()) {
       release_shared_state();
       answer = kInitFailed;
@@ -92,7 +116,7 @@ void shutdown() {
   try {
     QuadChar plugin('V', 'I', 'm', 'g');
     for (const int id : kUnregistrationOrder) {
-      FMX_ErrorRecord err{};
+      ErrorRecord err;
       (void)FM_ExprEnv_UnRegisterExternalFunction(plugin.get(), static_cast<std::int16_t>(id),
                                                   &err);
     }
@@ -123,6 +147,8 @@ void idle(FMX_ExternCallStruct* r) {
 }  // namespace
 
 void extern_call_proc(FMX_ExternCallStruct* r) noexcept {
+  // Events and function calls never interleave, whichever threads they come on.
+  std::lock_guard hold(call_lock());
   set_record(r);
   if (r == nullptr) return;
   try {
@@ -133,16 +159,18 @@ void extern_call_proc(FMX_ExternCallStruct* r) noexcept {
       case FMX_CALL_IDLE:
         idle(r);
         break;
+#if FMX_RECORD_HAS_MEMORY_SERVICES
       case FMX_CALL_EXTERNAL:
         (void)run_legacy();
         break;
+#endif
       case FMX_CALL_SHUTDOWN:
         shutdown();
         break;
       case FMX_CALL_GET_STRING:
         answer_string(r);
         break;
-      default:  // preferences and the rest: the module has no settings
+      default:  // preferences, session and file shutdown: the module keeps nothing of them
         break;
     }
   } catch (...) {

@@ -13,7 +13,13 @@ struct HostError : std::runtime_error {
   HostError() : std::runtime_error("the host reported a failure") {}
 };
 
-// Throws for a filled-in error record.
+// The error record every host call takes: version 1, no error yet.
+struct ErrorRecord : FMX_ErrorRecord {
+  ErrorRecord() : FMX_ErrorRecord{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE} {}
+};
+
+// Throws for a filled-in error record: std::bad_alloc for out of memory (the function
+// answers -108), HostError for any other failure.
 void check(const FMX_ErrorRecord& err);
 
 // The call record saved by the most recent call of the entry point.
@@ -29,11 +35,13 @@ class Text {
   FMX_Text* get() const { return text_; }
 
   void assign_utf16(const std::u16string& units);
+  void assign_utf8(std::string_view utf8);
   void assign_bytes(std::string_view bytes, int encoding);
   std::uint32_t size() const;
   void set_from(const FMX_Text* source);
-  // The whole text in `encoding`, with room for two bytes per unit.
-  std::string bytes(int encoding) const;
+  // The whole text in code page 932 (two bytes per UTF-16 unit at most), up to its
+  // first zero.
+  std::string cp932_bytes() const;
   std::uint32_t find(const Text& other, std::uint32_t from) const;
   void erase(std::uint32_t position, std::uint32_t length);
 

@@ -10,6 +10,7 @@
 #include "host/shared_state.hpp"
 #include "image/engine.hpp"
 #include "params/builder.hpp"
+#include "platform/host_services.hpp"
 
 namespace velmora::host {
 
@@ -29,12 +30,14 @@ CallFrame& frame() {
   return f;
 }
 
-// The work block from the host's memory services: the text, its terminator and the
-// parser's scratch area.  Falls back to the module's own memory when no host record is
-// set (tests that run handlers directly).
+// The work block: the text, its terminator and the parser's scratch area.  The 32-bit
+// host lends it from its memory services; 64-bit hosts have none, so it comes from the
+// module's own heap there (and when no host record is set: tests that run handlers
+// directly).  Our own host can make that heap fail on purpose.
 class WorkBlock {
  public:
   explicit WorkBlock(std::size_t size) {
+#if FMX_RECORD_HAS_MEMORY_SERVICES
     FMX_ExternCallStruct* r = record();
     if (r != nullptr && r->cNewPointer != nullptr) {
       if (size > 0x7FFFFFFFu) {
@@ -45,29 +48,43 @@ class WorkBlock {
       host_ = true;
       error_ = r->cMemoryError ? r->cMemoryError() : kNoErr;
       if (error_ == kNoErr && data_ == nullptr) error_ = kMemFull;
-    } else {
-      data_ = new (std::nothrow) char[size];
-      error_ = data_ ? kNoErr : kMemFull;
+      return;
     }
+#endif
+    const VLM_HostServices* services = platform::host_services();
+    if (services != nullptr && services->blockFaultDue() != 0) {
+      error_ = kMemFull;
+      return;
+    }
+    data_ = new (std::nothrow) char[size];
+    error_ = data_ ? kNoErr : kMemFull;
   }
   ~WorkBlock() {
     if (data_ == nullptr) return;
+#if FMX_RECORD_HAS_MEMORY_SERVICES
     if (host_) {
       FMX_ExternCallStruct* r = record();
       r->cDisposePointer(data_);
       if (r->cMemoryError) (void)r->cMemoryError();
-    } else {
-      delete[] data_;
+      return;
     }
+#endif
+    delete[] data_;
   }
   WorkBlock(const WorkBlock&) = delete;
   WorkBlock& operator=(const WorkBlock&) = delete;
-  char* data() const { return data_; }
-  Err error() const { return error_; }
+  char* data() const {
+    return data_;
+  }
+  Err error() const {
+    return error_;
+  }
 
  private:
   char* data_ = nullptr;
+#if FMX_RECORD_HAS_MEMORY_SERVICES
   bool host_ = false;
+#endif
   Err error_ = kNoErr;
 };
 
@@ -125,13 +142,15 @@ Err dispatch(int function_id, params::Store& store) {
 void deliver(std::string_view answer, const FMX_DataVect* parameters, FMX_Data* result) {
   Text text;
   text.assign_bytes(answer, FMX_ENC_SJIS);
-  FMX_ErrorRecord err{};
+  ErrorRecord err;
   const FMX_Data* first = FM_DataVect_At(parameters, 0, &err);
   check(err);
   const FMX_Locale* locale = FM_Data_GetLocale(first, &err);
   check(err);
-  FM_Data_SetAsText(result, text.get(), locale, FMX_DATATYPE_TEXT, &err);
+  const std::int16_t refused =
+      FM_Data_SetAsText(result, text.get(), locale, FMX_DATATYPE_TEXT, &err);
   check(err);
+  if (refused != 0) throw HostError();
 }
 
 Err set_result_bytes(const char* bytes, std::size_t length) {
@@ -140,6 +159,9 @@ Err set_result_bytes(const char* bytes, std::size_t length) {
     f.result.emplace(bytes, length);
     return kNoErr;
   }
+#if !FMX_RECORD_HAS_MEMORY_SERVICES
+  return kGeneralErr;  // no legacy form without the host's handles
+#else
   FMX_ExternCallStruct* r = record();
   auto handle = reinterpret_cast<FMX_Handle>(r->result);
   if (handle == nullptr) {
@@ -153,6 +175,7 @@ Err set_result_bytes(const char* bytes, std::size_t length) {
   if (length > 0) std::memcpy(*handle, bytes, length);
   r->cUnlockHandle(handle);
   return kNoErr;
+#endif
 }
 
 }  // namespace
@@ -195,6 +218,8 @@ Err run_handlers(int function_id, std::string_view parameter) {
 }
 
 Err run_current(int function_id, const FMX_DataVect* parameters, FMX_Data* result) noexcept {
+  // The server calls from several threads; the call frame is the module's one.
+  std::lock_guard hold(call_lock());
   CallFrame& f = frame();
   Err code = kNoErr;
   try {
@@ -203,13 +228,13 @@ Err run_current(int function_id, const FMX_DataVect* parameters, FMX_Data* resul
     f.result.reset();
     try {
       Text copy;
-      FMX_ErrorRecord err{};
+      ErrorRecord err;
       const FMX_Text* argument = FM_DataVect_AtAsText(parameters, 0, &err);
       check(err);
       copy.set_from(argument);
-      std::string bytes = copy.bytes(FMX_ENC_NATIVE);
-      bytes.resize(std::strlen(bytes.c_str()));  // up to the terminator
-      code = run_handlers(function_id, bytes);
+      // Code page 932 whatever the host's native encoding: native is UTF-8 on Linux and
+      // the ANSI code page on most Windows systems, and the module's text is Shift-JIS.
+      code = run_handlers(function_id, copy.cp932_bytes());
     } catch (const std::bad_alloc&) {
       code = kMemFull;
     } catch (...) {
@@ -242,7 +267,9 @@ Err run_current(int function_id, const FMX_DataVect* parameters, FMX_Data* resul
   return code;
 }
 
+#if FMX_RECORD_HAS_MEMORY_SERVICES
 Err run_legacy() noexcept {
+  std::lock_guard hold(call_lock());
   CallFrame& f = frame();
   Err code = kNoErr;
   try {
@@ -270,6 +297,12 @@ Err run_legacy() noexcept {
   f.form = CallForm::None;
   return code;
 }
+#endif
+
+std::recursive_mutex& call_lock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
 
 std::optional<std::string> take_result() {
   std::optional<std::string> out;
@@ -277,9 +310,13 @@ std::optional<std::string> take_result() {
   return out;
 }
 
-void free_result() { frame().result.reset(); }
+void free_result() {
+  frame().result.reset();
+}
 
-Err set_result(std::string_view bytes) { return set_result_bytes(bytes.data(), bytes.size()); }
+Err set_result(std::string_view bytes) {
+  return set_result_bytes(bytes.data(), bytes.size());
+}
 
 Err set_result(const char* text) {
   if (text == nullptr) return kParamErr;

@@ -3,6 +3,7 @@
 #pragma once
 #include <fmx/FMWrapper.h>
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,16 @@ namespace velmora::host {
 
 // The current runner, called by the 42 function entries.  Never throws.
 Err run_current(int function_id, const FMX_DataVect* parameters, FMX_Data* result) noexcept;
-// The legacy runner (selector 3): ID and parameter handle from the saved call record.
+#if FMX_RECORD_HAS_MEMORY_SERVICES
+// The legacy runner (selector 3, 32-bit hosts only): ID and parameter handle from the
+// saved call record.
 Err run_legacy() noexcept;
+#endif
+
+// Held around every use of the call frame and the shared state: function calls, and the
+// entry point's events.  Recursive, because a dialog's event loop may deliver an idle
+// event on the same thread.
+std::recursive_mutex& call_lock();
 
 // Runs the handlers of `function_id` over a parameter text, as both runners do after
 // fetching it.  Fills the call frame's result text.  Exposed for tests and benchmarks.

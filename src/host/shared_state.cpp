@@ -16,10 +16,16 @@ bool g_engine_notice_shown = false;
 constexpr std::uint32_t kOldestEngine = 0x02FF;
 }  // namespace
 
-SharedState* shared_state() { return g_state.get(); }
+SharedState* shared_state() {
+  return g_state.get();
+}
 
-bool progress_active() { return g_progress_active; }
-void set_progress_active(bool active) { g_progress_active = active; }
+bool progress_active() {
+  return g_progress_active;
+}
+void set_progress_active(bool active) {
+  g_progress_active = active;
+}
 
 bool create_shared_state() {
   g_progress_active = false;

@@ -4,7 +4,7 @@
 #include "host/entry.hpp"
 #include "version_data.hpp"
 
-extern "C" __attribute__((visibility("default"))) void FMExternCallProc(
+extern "C" __attribute__((visibility("default"))) void FMX_ENTRYPT FMExternCallProc(
     FMX_ExternCallStruct* record) {
   velmora::host::extern_call_proc(record);
 }

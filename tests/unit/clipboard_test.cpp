@@ -1,7 +1,7 @@
 // Clipboard pictures over a fake clipboard: which format is read, bitmaps turned into
 // PICT, what a write offers; the area-averaging resampler thumbnails use; CalcColor's
 // swatch on the host-kept clipboard.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -275,10 +275,10 @@ class Swatch : public ::testing::Test {
     table_.structSize = sizeof table_;
     FMW_Host_SetDocumentWindow(&table_);
     FMW_Host_KeepClipboard(1);
-    FM_Clipboard_Empty();
+    VelmoraHost_Services()->clipboardEmpty();
   }
   void TearDown() override {
-    FM_Clipboard_Empty();
+    VelmoraHost_Services()->clipboardEmpty();
     FMW_Host_KeepClipboard(0);
     FMW_Host_SetDocumentWindow(nullptr);
   }
@@ -331,10 +331,10 @@ TEST_F(Swatch, RaisedSwatchHasLightTopLeftAndDarkBottomRight) {
 TEST_F(Swatch, EmptySizeIsABadParameterAndLeavesTheClipboard) {
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE=0,20").rfind("ERROR=-50", 0), 0u);
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE3D=-3,3").rfind("ERROR=-50", 0), 0u);
-  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+  EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
   FMW_Host_SetDocumentWindow(nullptr);
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE").rfind("ERROR=-108", 0), 0u);
-  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+  EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
 }
 
 // PreviewImage through its handler, the thumbnail read back from the kept clipboard.
@@ -400,28 +400,28 @@ TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
 }
 
 TEST(HostClipboard, FormatsKeepTheirOrderAndReadsAreCut) {
-  FM_Clipboard_Empty();
+  VelmoraHost_Services()->clipboardEmpty();
   const std::uint8_t a[] = {1, 2, 3, 4};
   const std::uint8_t b[] = {9};
-  ASSERT_TRUE(FM_Clipboard_Add("one", a, sizeof a));
-  ASSERT_TRUE(FM_Clipboard_Add("two", b, sizeof b));
-  ASSERT_TRUE(FM_Clipboard_Add("one", b, sizeof b));  // replaces, keeps its place
-  ASSERT_EQ(FM_Clipboard_FormatCount(), 2u);
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("one", a, sizeof a));
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("two", b, sizeof b));
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("one", b, sizeof b));  // replaces, keeps its place
+  ASSERT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 2u);
   char name[3];
-  ASSERT_TRUE(FM_Clipboard_FormatName(0, name, sizeof name));
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardFormatName(0, name, sizeof name));
   EXPECT_STREQ(name, "on");
-  EXPECT_FALSE(FM_Clipboard_FormatName(2, name, sizeof name));
+  EXPECT_FALSE(VelmoraHost_Services()->clipboardFormatName(2, name, sizeof name));
   std::uint64_t size = 0;
-  ASSERT_TRUE(FM_Clipboard_Read("one", nullptr, &size));
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardRead("one", nullptr, &size));
   EXPECT_EQ(size, 1u);
   std::uint8_t out[4] = {};
   size = sizeof out;
-  ASSERT_TRUE(FM_Clipboard_Read("one", out, &size));
+  ASSERT_TRUE(VelmoraHost_Services()->clipboardRead("one", out, &size));
   EXPECT_EQ(size, 1u);
   EXPECT_EQ(out[0], 9);
-  EXPECT_FALSE(FM_Clipboard_Read("three", nullptr, &size));
-  FM_Clipboard_Empty();
-  EXPECT_EQ(FM_Clipboard_FormatCount(), 0u);
+  EXPECT_FALSE(VelmoraHost_Services()->clipboardRead("three", nullptr, &size));
+  VelmoraHost_Services()->clipboardEmpty();
+  EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Drawing into a document window held here: destination rules, erasing, offscreen
 // composition, the window's origin and visible region, CheckArea's sum, GetMousePos and
 // the zoom effect, and the answers without a window.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 

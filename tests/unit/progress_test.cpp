@@ -1,7 +1,7 @@
 // The progress family without a display: the bar drawn into a document window held
 // here, its range rules, the barber pole, and how closing, the idle event and shutdown
 // take it away again.
-#include <fmx/FMWrapper.h>
+#include <fmx/FMHostServices.h>
 #include <gtest/gtest.h>
 
 #include <chrono>

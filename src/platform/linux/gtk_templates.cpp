@@ -1,10 +1,10 @@
 #include "platform/linux/gtk_templates.hpp"
 
-#include <fmx/FMWrapper.h>
 
 #include <algorithm>
 #include <string>
 
+#include "platform/host_services.hpp"
 #include "platform/linux/ui_automation.hpp"
 
 // A static text that wraps inside its place: it asks for exactly the width it was
@@ -103,8 +103,7 @@ GtkWidget* make_control(const resources::ControlTemplate& c, GtkWidget* dialog) 
 }  // namespace
 
 GtkWindow* owner_window() {
-  FMX_ErrorRecord err{};
-  const FMX_DocumentWindow* w = FM_DocumentWindow_Get(&err);
+  const FMX_DocumentWindow* w = host_document_window();
   if (w == nullptr) return nullptr;
   void* native = w->nativeWindow(w->context);
   return native != nullptr && GTK_IS_WINDOW(native) ? GTK_WINDOW(native) : nullptr;

@@ -41,6 +41,17 @@ Language ui_language() {
   return Language::English;
 }
 
+void* host_symbol(const char* name) {
+  // The host program and the host library it was linked with are in the global scope; a
+  // host that loaded its library privately is still found by the library's own name.
+  if (void* p = dlsym(RTLD_DEFAULT, name)) return p;
+  void* library = dlopen("libFMWrapper.so", RTLD_LAZY | RTLD_NOLOAD);
+  if (library == nullptr) return nullptr;
+  void* p = dlsym(library, name);
+  dlclose(library);
+  return p;
+}
+
 std::optional<std::string> module_version_block() {
   const std::string path = own_file();
   if (path.empty()) return std::nullopt;

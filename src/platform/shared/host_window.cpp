@@ -1,11 +1,10 @@
 // The document window seam, shared by every system's backend: the window is the host's,
-// reached through the host library's table, so nothing here depends on the system.
+// reached through our host's services table, so nothing here depends on the system.
 #include "platform/shared/host_window.hpp"
-
-#include <fmx/FMWrapper.h>
 
 #include <cstddef>
 
+#include "platform/host_services.hpp"
 #include "platform/ui.hpp"
 
 namespace velmora::platform {
@@ -13,8 +12,7 @@ namespace velmora::platform {
 namespace {
 
 const FMX_DocumentWindow* table() {
-  FMX_ErrorRecord err{};
-  return FM_DocumentWindow_Get(&err);
+  return host_document_window();
 }
 
 FMX_WindowRect to_host(const WindowRect& r) {

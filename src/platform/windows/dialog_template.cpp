@@ -1,6 +1,6 @@
 #include "platform/windows/dialog_template.hpp"
 
-#include <fmx/FMWrapper.h>
+#include "platform/host_services.hpp"
 
 namespace velmora::platform::win {
 
@@ -103,8 +103,7 @@ std::vector<WORD> dialog_template_bytes(const resources::DialogTemplate& dialog,
 }
 
 HWND dialog_owner() {
-  FMX_ErrorRecord err{};
-  const FMX_DocumentWindow* w = FM_DocumentWindow_Get(&err);
+  const FMX_DocumentWindow* w = host_document_window();
   HWND owner = nullptr;
   if (w != nullptr && w->nativeWindow != nullptr) {
     owner = static_cast<HWND>(w->nativeWindow(w->context));

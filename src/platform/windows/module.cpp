@@ -51,6 +51,14 @@ Language ui_language() {
                                                                     : Language::English;
 }
 
+void* host_symbol(const char* name) {
+  for (HMODULE m : {GetModuleHandleW(nullptr), GetModuleHandleW(L"FMWrapper.dll")}) {
+    if (m == nullptr) continue;
+    if (FARPROC p = GetProcAddress(m, name)) return reinterpret_cast<void*>(p);
+  }
+  return nullptr;
+}
+
 std::optional<std::string> module_version_block() {
   const std::wstring file = own_file();
   if (file.empty()) return std::nullopt;
