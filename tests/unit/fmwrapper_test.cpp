@@ -49,7 +49,9 @@ class Text {
     FMX_ErrorRecord plain_err{FMX_ERROR_RECORD_VERSION, FMX_ERR_NONE};
     FM_Text_GetBytes(text_, plain.data(), buffer_size, position, length, encoding, &plain_err);
     EXPECT_EQ(plain_err.code, err.code);
-    if (buffer_size > 0) EXPECT_EQ(std::memcmp(plain.data(), buffer.data(), n + 1), 0);
+    if (buffer_size > 0) {
+      EXPECT_EQ(std::memcmp(plain.data(), buffer.data(), n + 1), 0);
+    }
     return std::string(buffer.data(), buffer_size > 0 ? n : 0);
   }
   std::string utf8() const { return bytes(FMX_ENC_UTF8); }
