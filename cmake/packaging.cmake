@@ -18,9 +18,9 @@ set(VELMORA_PLUGIN_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ G
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# Installed, the module finds the server's host library where the server keeps it; $ORIGIN
-# serves the archive, where our own libFMWrapper.so lies beside it.
-set_property(TARGET velmora_module PROPERTY INSTALL_RPATH "/opt/FileMaker/lib:$ORIGIN")
+# The module's RUNPATH (src/CMakeLists.txt) is the same built and installed: the server's
+# host library folder first, then $ORIGIN for the archive, where our own libFMWrapper.so
+# lies beside it.
 
 set(VELMORA_PLUGIN_TARGETS velmora_module)
 if(TARGET velmora_desktop)
