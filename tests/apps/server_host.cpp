@@ -7,6 +7,8 @@
 // start, 4 for an unknown function, 5 when the host library fails.
 #include <dlfcn.h>
 #include <fmx/FMHostServices.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -51,14 +53,24 @@ bool call(FMX_ExternCallPtr function, std::int16_t id, const std::string& parame
   return fine;
 }
 
+// Tried in a child of its own, so that what the library's loading leaves behind (or its
+// unloading takes away) stays out of the host that then loads the module.
+bool loadable(const char* library) {
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) _exit(dlopen(library, RTLD_NOW | RTLD_LOCAL) != nullptr ? 0 : 1);
+  int status = 0;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int next = 1;
   for (; next + 1 < argc && std::strcmp(argv[next], "--probe") == 0; next += 2) {
-    void* library = dlopen(argv[next + 1], RTLD_NOW | RTLD_LOCAL);
-    std::printf("probe %s: %s\n", argv[next + 1], library != nullptr ? "loadable" : "unloadable");
-    if (library != nullptr) dlclose(library);
+    std::printf("probe %s: %s\n", argv[next + 1],
+                loadable(argv[next + 1]) ? "loadable" : "unloadable");
   }
   if (next >= argc || (argc - next - 1) % 2 != 0) {
     std::fprintf(stderr, "usage: server_host [--probe LIBRARY]... MODULE [NAME PARAMETER]...\n");
