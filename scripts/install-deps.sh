@@ -15,7 +15,7 @@ PACKAGES=(
   libblkid-dev
   # a real mounted volume (image, loop device, ext2) for the eject test
   e2fsprogs
-  # X11: closing other programs' windows (headers; the library is loaded at run time)
+  # X11: closing other programs' windows (the desktop companion links it; XRes is optional)
   libx11-dev libxres-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl

@@ -1,10 +1,10 @@
 // Choosing the clipboard: the one the host keeps (a host without a display), else the
-// display's, else none.  The host-kept one is reached through the host library.
+// display's (the desktop companion's), else none.  The host-kept one is reached through
+// the host library.
 #include "platform/clipboard.hpp"
 
-#include "platform/linux/clipboard_gtk.hpp"
+#include "platform/linux/desktop.hpp"
 #include "platform/shared/host_clipboard.hpp"
-#include "platform/ui.hpp"
 
 namespace velmora::platform {
 
@@ -23,8 +23,14 @@ class NoClipboard final : public Clipboard {
 Clipboard& system_clipboard() {
   static NoClipboard none;
   if (Clipboard* host = host_clipboard()) return *host;
-  if (display_available()) return display_clipboard();
+  if (const auto* d = linux_backend::desktop()) return *d->clipboard();
   return none;
+}
+
+void keep_clipboard_contents() {
+  // Only a process that opened the display can own the clipboard; shutting down never
+  // loads the companion for that.
+  if (const auto* d = linux_backend::desktop_if_loaded()) d->keep_clipboard_contents();
 }
 
 }  // namespace velmora::platform

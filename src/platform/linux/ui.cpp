@@ -1,39 +1,22 @@
-// The user interface seam on Linux: the display and the message queue are GTK's (the
-// document window is the host's, shared with every system).
+// The user interface seam on Linux: the display and its message queue are the desktop
+// companion's (the document window is the host's, shared with every system).
 #include "platform/ui.hpp"
 
-#include <gtk/gtk.h>
-
-#include <cstdlib>
-#include <initializer_list>
-
+#include "platform/linux/desktop.hpp"
 #include "platform/shared/host_window.hpp"
 
 namespace velmora::platform {
 
-namespace {
-
-bool has_display_variable() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* v = std::getenv(name);
-    if (v != nullptr && *v != '\0') return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 bool display_available() {
   // Opening a display that is not there fails at once; the answer is kept so that a
   // headless host pays for the attempt only once.
-  static const bool available = has_display_variable() && gtk_init_check(nullptr, nullptr);
-  return available;
+  return linux_backend::desktop() != nullptr;
 }
 
 void pump_messages() {
   pump_host_events();
-  if (gdk_display_get_default() == nullptr) return;
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  // Nothing of the module's waits on a display it never opened.
+  if (const auto* d = linux_backend::desktop_if_loaded()) d->pump_messages();
 }
 
 }  // namespace velmora::platform

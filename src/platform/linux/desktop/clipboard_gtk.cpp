@@ -3,14 +3,14 @@
 // file header) and every picture type the pixbuf library can write (image/png first), so
 // that other programs can paste it.  A bitmap offered by another program is read back
 // from "image/bmp" as the DIB.
-#include "platform/linux/clipboard_gtk.hpp"
-
 #include <gtk/gtk.h>
 
 #include <cstring>
 #include <new>
 
-namespace velmora::platform {
+#include "platform/linux/desktop/companion.hpp"
+
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -209,4 +209,4 @@ void keep_clipboard_contents() {
   gtk_clipboard_store(clipboard());
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

@@ -1,4 +1,4 @@
-#include "platform/linux/ui_automation.hpp"
+#include "platform/linux/desktop/ui_automation.hpp"
 
 #include <cstdio>
 #include <cstdlib>

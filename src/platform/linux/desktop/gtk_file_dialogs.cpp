@@ -5,14 +5,12 @@
 
 #include <optional>
 
-#include "platform/file_dialogs.hpp"
 #include "platform/linux/caseless_glob.hpp"
-#include "platform/linux/drive_map.hpp"
-#include "platform/linux/gtk_templates.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/gtk_templates.hpp"
 #include "platform/text.hpp"
-#include "platform/ui.hpp"
 
-namespace velmora::platform {
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -55,7 +53,7 @@ void add_filters(GtkFileChooser* chooser, const std::vector<FileFilter>& filters
 
 std::optional<std::string> host_folder(const std::string& native) {
   if (native.empty()) return std::nullopt;
-  std::optional<std::string> host = linux_backend::host_path(native);
+  std::optional<std::string> host = desktop::services().host_path(native);
   if (!host || !g_file_test(host->c_str(), G_FILE_TEST_IS_DIR)) return std::nullopt;
   return host;
 }
@@ -103,9 +101,8 @@ void add_instruction(GtkWidget* dialog, const std::string& text) {
 DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, std::string& path) {
   outcome = ChooserOutcome::Cancelled;
   path.clear();
-  if (!display_available()) return DialogRun::NoDisplay;
   const KindStyle style = style_of(request.kind);
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(request.title.c_str(), gtk::owner_window(),
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(request.title.c_str(), owner_window(),
                                                   style.action, "_Cancel", GTK_RESPONSE_CANCEL,
                                                   style.accept_label, GTK_RESPONSE_ACCEPT, nullptr);
   if (dialog == nullptr) return DialogRun::Failed;
@@ -129,11 +126,11 @@ DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, st
   }
   if (request.kind == ChooserKind::Folder) add_instruction(dialog, request.instruction);
 
-  const int response = gtk::run_modal(dialog);
+  const int response = run_modal(dialog);
   if (response == GTK_RESPONSE_ACCEPT || response == GTK_RESPONSE_OK) {
     gchar* chosen = gtk_file_chooser_get_filename(chooser);
     std::optional<std::string> native;
-    if (chosen != nullptr) native = linux_backend::native_from_host(chosen);
+    if (chosen != nullptr) native = desktop::services().native_from_host(chosen);
     g_free(chosen);
     if (native) {
       path = std::move(*native);
@@ -143,7 +140,7 @@ DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, st
     }
   }
   gtk_widget_destroy(dialog);
-  pump_messages();
+  desktop::pump_messages();
   return DialogRun::Ended;
 }
 
@@ -162,4 +159,4 @@ std::string file_type_description(std::string_view extension) {
   return out;
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

@@ -1,11 +1,10 @@
 // Closing other programs' windows through X11, the way a window manager's close button
 // does: a WM_DELETE_WINDOW message to each visible top-level window of the processes.
 //
-// Xlib is loaded at run time rather than linked: the module must still load, and every
-// other function still work, on a server or container without any X library; only this
-// one call needs it, and without it there is no display to reach anyway.  The X resource
-// extension library is optional on top: it tells the process of a window that does not
-// name it in _NET_WM_PID (older toolkits).
+// The X resource extension library is optional, loaded at run time: it tells the process
+// of a window that does not name it in _NET_WM_PID (older toolkits).
+#include "platform/linux/desktop/processes_x11.hpp"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -19,29 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/processes.hpp"
-
-namespace velmora::platform {
+namespace velmora::platform::x11 {
 
 namespace {
-
-struct Xlib {
-  decltype(&::XOpenDisplay) open_display;
-  decltype(&::XCloseDisplay) close_display;
-  decltype(&::XScreenCount) screen_count;
-  decltype(&::XRootWindow) root_window;
-  decltype(&::XInternAtom) intern_atom;
-  decltype(&::XGetWindowProperty) get_window_property;
-  decltype(&::XFree) free;
-  decltype(&::XQueryTree) query_tree;
-  decltype(&::XGetWindowAttributes) get_window_attributes;
-  decltype(&::XGetWMProtocols) get_wm_protocols;
-  decltype(&::XSendEvent) send_event;
-  decltype(&::XSync) sync;
-  decltype(&::XSetErrorHandler) set_error_handler;
-  decltype(&::XCreateSimpleWindow) create_simple_window;
-  decltype(&::XDestroyWindow) destroy_window;
-};
 
 struct XRes {
   decltype(&::XResQueryClientIds) query_client_ids;
@@ -56,36 +35,7 @@ bool bind(void* library, const char* name, F& out) {
   return out != nullptr;
 }
 
-// Loaded once and kept: unloading Xlib while a toolkit of the host may share it is not
-// worth the few pages it holds.  Null when the library or one of its calls is missing.
-const Xlib* load_xlib() {
-  static const Xlib* loaded = []() -> const Xlib* {
-    void* library = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return nullptr;
-    static Xlib x{};
-    const bool complete =
-        bind(library, "XOpenDisplay", x.open_display) &&
-        bind(library, "XCloseDisplay", x.close_display) &&
-        bind(library, "XScreenCount", x.screen_count) &&
-        bind(library, "XRootWindow", x.root_window) &&
-        bind(library, "XInternAtom", x.intern_atom) &&
-        bind(library, "XGetWindowProperty", x.get_window_property) &&
-        bind(library, "XFree", x.free) && bind(library, "XQueryTree", x.query_tree) &&
-        bind(library, "XGetWindowAttributes", x.get_window_attributes) &&
-        bind(library, "XGetWMProtocols", x.get_wm_protocols) &&
-        bind(library, "XSendEvent", x.send_event) && bind(library, "XSync", x.sync) &&
-        bind(library, "XSetErrorHandler", x.set_error_handler) &&
-        bind(library, "XCreateSimpleWindow", x.create_simple_window) &&
-        bind(library, "XDestroyWindow", x.destroy_window);
-    if (!complete) {
-      ::dlclose(library);
-      return nullptr;
-    }
-    return &x;
-  }();
-  return loaded;
-}
-
+// Loaded once and kept; null when the library or one of its calls is missing.
 const XRes* load_xres() {
   static const XRes* loaded = []() -> const XRes* {
     void* library = ::dlopen("libXRes.so.1", RTLD_NOW | RTLD_LOCAL);
@@ -117,12 +67,12 @@ constexpr long kMaxListItems = 1 << 16;
 
 class Closer {
  public:
-  Closer(const Xlib& x, const XRes* res, Display* d) : x_(x), d_(d) {
-    wm_state_ = x_.intern_atom(d_, "WM_STATE", False);
-    wm_protocols_ = x_.intern_atom(d_, "WM_PROTOCOLS", False);
-    wm_delete_ = x_.intern_atom(d_, "WM_DELETE_WINDOW", False);
-    net_wm_pid_ = x_.intern_atom(d_, "_NET_WM_PID", False);
-    net_client_list_ = x_.intern_atom(d_, "_NET_CLIENT_LIST", False);
+  Closer(const XRes* res, Display* d) : d_(d) {
+    wm_state_ = XInternAtom(d_, "WM_STATE", False);
+    wm_protocols_ = XInternAtom(d_, "WM_PROTOCOLS", False);
+    wm_delete_ = XInternAtom(d_, "WM_DELETE_WINDOW", False);
+    net_wm_pid_ = XInternAtom(d_, "_NET_WM_PID", False);
+    net_client_list_ = XInternAtom(d_, "_NET_CLIENT_LIST", False);
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) == 0) host_name_ = host;
     if (res != nullptr && server_sees_our_process_ids(*res)) res_ = res;
@@ -132,8 +82,8 @@ class Closer {
   // children, and the client windows inside frames of a reparenting window manager.
   std::vector<Window> top_level_windows() {
     std::vector<Window> found;
-    for (int screen = 0; screen < x_.screen_count(d_); ++screen) {
-      const Window root = x_.root_window(d_, screen);
+    for (int screen = 0; screen < XScreenCount(d_); ++screen) {
+      const Window root = XRootWindow(d_, screen);
       for (unsigned long w : cardinals(root, net_client_list_, XA_WINDOW)) found.push_back(w);
       for (Window child : children(root)) {
         found.push_back(child);
@@ -155,7 +105,7 @@ class Closer {
   // open window.  Windows the program itself hides are not.
   bool visible(Window w) {
     XWindowAttributes a{};
-    if (x_.get_window_attributes(d_, w, &a) == 0) return false;
+    if (XGetWindowAttributes(d_, w, &a) == 0) return false;
     if (a.map_state == IsViewable) return true;
     const std::vector<unsigned long> state = cardinals(w, wm_state_, wm_state_);
     return !state.empty() && (static_cast<long>(state.front()) == kNormalState ||
@@ -168,10 +118,10 @@ class Closer {
     Atom* protocols = nullptr;
     int count = 0;
     bool supported = false;
-    if (x_.get_wm_protocols(d_, w, &protocols, &count) != 0 && protocols != nullptr) {
+    if (XGetWMProtocols(d_, w, &protocols, &count) != 0 && protocols != nullptr) {
       supported = std::find(protocols, protocols + std::max(count, 0), wm_delete_) !=
                   protocols + std::max(count, 0);
-      x_.free(protocols);
+      XFree(protocols);
     }
     if (!supported) return false;
     XEvent event{};
@@ -181,7 +131,7 @@ class Closer {
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(wm_delete_);
     event.xclient.data.l[1] = CurrentTime;
-    return x_.send_event(d_, w, False, NoEventMask, &event) != 0;
+    return XSendEvent(d_, w, False, NoEventMask, &event) != 0;
   }
 
  private:
@@ -218,10 +168,10 @@ class Closer {
   // the case for a server reached from inside a container): checked on a window of our
   // own before any is trusted.
   bool server_sees_our_process_ids(const XRes& res) {
-    const Window probe = x_.create_simple_window(d_, x_.root_window(d_, 0), 0, 0, 1, 1, 0, 0, 0);
+    const Window probe = XCreateSimpleWindow(d_, XRootWindow(d_, 0), 0, 0, 1, 1, 0, 0, 0);
     if (probe == 0) return false;
     const std::optional<unsigned long> pid = server_process_id(res, probe);
-    x_.destroy_window(d_, probe);
+    XDestroyWindow(d_, probe);
     return pid && *pid == static_cast<unsigned long>(::getpid());
   }
 
@@ -230,10 +180,10 @@ class Closer {
     Window* kids = nullptr;
     unsigned int count = 0;
     std::vector<Window> out;
-    if (x_.query_tree(d_, w, &root, &parent, &kids, &count) != 0 && kids != nullptr) {
+    if (XQueryTree(d_, w, &root, &parent, &kids, &count) != 0 && kids != nullptr) {
       out.assign(kids, kids + count);
     }
-    if (kids != nullptr) x_.free(kids);
+    if (kids != nullptr) XFree(kids);
     return out;
   }
 
@@ -255,13 +205,13 @@ class Closer {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned long> out;
-    if (x_.get_window_property(d_, w, property, 0, kMaxListItems, False, type, &actual_type,
-                               &actual_format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d_, w, property, 0, kMaxListItems, False, type, &actual_type,
+                           &actual_format, &count, &after, &data) == Success &&
         data != nullptr && actual_type == type && actual_format == 32) {
       const auto* items = reinterpret_cast<const unsigned long*>(data);
       out.assign(items, items + count);
     }
-    if (data != nullptr) x_.free(data);
+    if (data != nullptr) XFree(data);
     return out;
   }
 
@@ -271,16 +221,15 @@ class Closer {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::string out;
-    if (x_.get_window_property(d_, w, property, 0, 64, False, AnyPropertyType, &actual_type,
-                               &actual_format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d_, w, property, 0, 64, False, AnyPropertyType, &actual_type,
+                           &actual_format, &count, &after, &data) == Success &&
         data != nullptr && actual_format == 8) {
       out.assign(reinterpret_cast<const char*>(data), count);
     }
-    if (data != nullptr) x_.free(data);
+    if (data != nullptr) XFree(data);
     return out;
   }
 
-  const Xlib& x_;
   Display* d_;
   Atom wm_state_ = 0, wm_protocols_ = 0, wm_delete_ = 0, net_wm_pid_ = 0, net_client_list_ = 0;
   std::string host_name_;
@@ -291,21 +240,19 @@ class Closer {
 
 CloseOutcome close_windows(const std::vector<std::uint32_t>& process_ids, int& asked) {
   asked = 0;
-  const Xlib* x = load_xlib();
-  if (x == nullptr) return CloseOutcome::NoDisplay;
-  Display* display = x->open_display(nullptr);  // the display the user's session names
+  Display* display = XOpenDisplay(nullptr);  // the display the user's session names
   if (display == nullptr) return CloseOutcome::NoDisplay;
-  const XErrorHandler previous = x->set_error_handler(ignore_error);
+  const XErrorHandler previous = XSetErrorHandler(ignore_error);
   {
-    Closer closer(*x, load_xres(), display);
+    Closer closer(load_xres(), display);
     for (Window w : closer.top_level_windows()) {
       if (closer.owned_by(w, process_ids) && closer.visible(w) && closer.ask_to_close(w)) ++asked;
     }
   }
-  x->sync(display, False);  // delivered before the connection goes, errors drained here
-  x->close_display(display);
-  x->set_error_handler(previous);
+  XSync(display, False);  // delivered before the connection goes, errors drained here
+  XCloseDisplay(display);
+  XSetErrorHandler(previous);
   return CloseOutcome::Asked;
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::x11

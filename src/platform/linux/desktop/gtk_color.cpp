@@ -3,11 +3,10 @@
 
 #include <array>
 
-#include "platform/dialogs.hpp"
-#include "platform/linux/gtk_templates.hpp"
-#include "platform/ui.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/gtk_templates.hpp"
 
-namespace velmora::platform {
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -26,9 +25,8 @@ std::uint8_t to_byte(double component) {
 
 DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted) {
   accepted = false;
-  if (!display_available()) return DialogRun::NoDisplay;
   GtkWidget* dialog =
-      gtk_color_chooser_dialog_new(title.empty() ? nullptr : title.c_str(), gtk::owner_window());
+      gtk_color_chooser_dialog_new(title.empty() ? nullptr : title.c_str(), owner_window());
   if (dialog == nullptr) return DialogRun::Failed;
   gtk_widget_set_name(dialog, "color");
   GtkColorChooser* chooser = GTK_COLOR_CHOOSER(dialog);
@@ -44,7 +42,7 @@ DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accept
   // Fully open: the editor with its plane and values, not only the swatches.
   g_object_set(dialog, "show-editor", TRUE, nullptr);
 
-  const int response = gtk::run_modal(dialog);
+  const int response = run_modal(dialog);
   if (response == GTK_RESPONSE_OK) {
     GdkRGBA chosen;
     gtk_color_chooser_get_rgba(chooser, &chosen);
@@ -54,8 +52,8 @@ DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accept
     accepted = true;
   }
   gtk_widget_destroy(dialog);
-  pump_messages();
+  desktop::pump_messages();
   return DialogRun::Ended;
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

@@ -2,12 +2,11 @@
 // the host's thread and changes only while that thread dispatches its events.
 #include <gtk/gtk.h>
 
-#include "platform/linux/gtk_templates.hpp"
-#include "platform/linux/ui_automation.hpp"
-#include "platform/progress.hpp"
-#include "platform/ui.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/gtk_templates.hpp"
+#include "platform/linux/desktop/ui_automation.hpp"
 
-namespace velmora::platform {
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -34,7 +33,7 @@ class GtkProgressDialog final : public ProgressDialog {
     g_object_unref(bar_);
     g_object_unref(dialog_);
     // Let the owner repaint where the dialog was.
-    pump_messages();
+    desktop::pump_messages();
   }
   GtkProgressDialog(const GtkProgressDialog&) = delete;
   GtkProgressDialog& operator=(const GtkProgressDialog&) = delete;
@@ -43,11 +42,11 @@ class GtkProgressDialog final : public ProgressDialog {
   void hide() override { gtk_widget_hide(dialog_); }
   void show_fraction(double fraction) override {
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar_), fraction);
-    gtk::automation::release(dialog_);
+    automation::release(dialog_);
   }
   void advance_stripe() override {
     gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar_));
-    gtk::automation::release(dialog_);
+    automation::release(dialog_);
   }
 
  private:
@@ -73,8 +72,7 @@ ProgressDialogOpen open_progress_dialog(const resources::DialogTemplate& t,
                                         const std::string& title, const std::string& message,
                                         std::unique_ptr<ProgressDialog>& out) {
   out.reset();
-  if (!display_available()) return ProgressDialogOpen::NoDisplay;
-  gtk::BuiltDialog d = gtk::build_dialog(t);
+  BuiltDialog d = build_dialog(t);
   GtkWidget* bar = d.control(kBar);
   if (d.dialog == nullptr || bar == nullptr) {
     if (d.dialog != nullptr) gtk_widget_destroy(d.dialog);
@@ -89,16 +87,11 @@ ProgressDialogOpen open_progress_dialog(const resources::DialogTemplate& t,
   gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(bar), kPulseStep);
   out = std::make_unique<GtkProgressDialog>(d.dialog, bar);
   // Test automation waits until the dialog shows its first value.
-  gtk::automation::attach(d.dialog);
-  gtk::automation::hold(d.dialog);
+  automation::attach(d.dialog);
+  automation::hold(d.dialog);
   gtk_widget_show(d.dialog);
-  pump_messages();
+  desktop::pump_messages();
   return ProgressDialogOpen::Shown;
 }
 
-// The arrow height of a standard scroll bar at 96 dots per inch.
-int scroll_arrow_height() {
-  return 17;
-}
-
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

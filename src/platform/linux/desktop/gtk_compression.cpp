@@ -4,11 +4,10 @@
 
 #include <string>
 
-#include "platform/compression_dialog.hpp"
-#include "platform/linux/gtk_templates.hpp"
-#include "platform/ui.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/gtk_templates.hpp"
 
-namespace velmora::platform {
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -49,14 +48,13 @@ std::int32_t chosen(const std::vector<GtkWidget*>& buttons,
 
 DialogRun run_compression_dialog(CompressionDialogContent& c, bool& accepted) {
   accepted = false;
-  if (!display_available()) return DialogRun::NoDisplay;
   GtkWidget* dialog = gtk_dialog_new();
   if (dialog == nullptr) return DialogRun::Failed;
   gtk_widget_set_name(dialog, "compression");
   gtk_window_set_title(GTK_WINDOW(dialog), c.title.c_str());
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
-  if (GtkWindow* owner = gtk::owner_window()) {
+  if (GtkWindow* owner = owner_window()) {
     gtk_window_set_transient_for(GTK_WINDOW(dialog), owner);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
   } else {
@@ -94,7 +92,7 @@ DialogRun run_compression_dialog(CompressionDialogContent& c, bool& accepted) {
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), kOk);
   gtk_widget_show_all(dialog);
 
-  const int response = gtk::run_modal(dialog);
+  const int response = run_modal(dialog);
   if (response == kOk) {
     // A number typed but not yet confirmed in the field counts.
     gtk_spin_button_update(GTK_SPIN_BUTTON(field));
@@ -104,8 +102,8 @@ DialogRun run_compression_dialog(CompressionDialogContent& c, bool& accepted) {
     accepted = true;
   }
   gtk_widget_destroy(dialog);
-  pump_messages();
+  desktop::pump_messages();
   return DialogRun::Ended;
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

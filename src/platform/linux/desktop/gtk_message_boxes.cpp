@@ -6,11 +6,10 @@
 #include <tuple>
 
 #include "dialogs/button_box_layout.hpp"
-#include "platform/dialogs.hpp"
-#include "platform/linux/gtk_templates.hpp"
-#include "platform/ui.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/gtk_templates.hpp"
 
-namespace velmora::platform {
+namespace velmora::platform::gtk {
 
 namespace {
 
@@ -61,13 +60,13 @@ void use_smaller_font(GtkWidget* label) {
   pango_attr_list_unref(attrs);
 }
 
-dialogs::Box box_of(const gtk::BuiltDialog& d, const resources::ControlTemplate* c) {
+dialogs::Box box_of(const BuiltDialog& d, const resources::ControlTemplate* c) {
   if (c == nullptr) return {};
   return {d.px_x(c->x), d.px_y(c->y), d.px_x(c->x + c->width), d.px_y(c->y + c->height)};
 }
 
-void apply(const gtk::BuiltDialog& d, int id, const dialogs::Box& b) {
-  if (GtkWidget* w = d.control(id)) gtk::place(d, w, b.left, b.top, b.width(), b.height());
+void apply(const BuiltDialog& d, int id, const dialogs::Box& b) {
+  if (GtkWidget* w = d.control(id)) place(d, w, b.left, b.top, b.width(), b.height());
 }
 
 void set_label(GtkWidget* w, const std::string& text) {
@@ -76,7 +75,7 @@ void set_label(GtkWidget* w, const std::string& text) {
   if (GTK_IS_LABEL(w)) gtk_label_set_text(GTK_LABEL(w), text.c_str());
 }
 
-void lay_out_button_box(const resources::DialogTemplate& t, const gtk::BuiltDialog& d,
+void lay_out_button_box(const resources::DialogTemplate& t, const BuiltDialog& d,
                         const ButtonBoxContent& c) {
   GtkWidget* message = d.control(kMessage);
   GtkWidget* description = d.control(kDescription);
@@ -157,13 +156,12 @@ void ok_clicked(GtkButton*, gpointer data) {
 
 DialogRun run_button_box(const resources::DialogTemplate& t, const ButtonBoxContent& content,
                          int& ended_by) {
-  if (!display_available()) return DialogRun::NoDisplay;
-  const gtk::BuiltDialog d = gtk::build_dialog(t);
+  const BuiltDialog d = build_dialog(t);
   if (d.dialog == nullptr) return DialogRun::Failed;
   lay_out_button_box(t, d, content);
-  const int response = gtk::run_modal(d.dialog);
+  const int response = run_modal(d.dialog);
   gtk_widget_destroy(d.dialog);
-  pump_messages();
+  desktop::pump_messages();
   // Escape (or anything that dismisses the dialog) counts as the Cancel button.
   ended_by = response == GTK_RESPONSE_DELETE_EVENT ? kDialogDismissed : response;
   return DialogRun::Ended;
@@ -171,8 +169,7 @@ DialogRun run_button_box(const resources::DialogTemplate& t, const ButtonBoxCont
 
 DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& content,
                         int& ended_by) {
-  if (!display_available()) return DialogRun::NoDisplay;
-  const gtk::BuiltDialog d = gtk::build_dialog(t);
+  const BuiltDialog d = build_dialog(t);
   GtkWidget* entry = d.control(kEdit);
   GtkWidget* ok = d.control(kOk);
   if (d.dialog == nullptr || entry == nullptr || ok == nullptr) {
@@ -195,11 +192,11 @@ DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& con
   g_signal_connect(ok, "clicked", G_CALLBACK(ok_clicked), &state);
   gtk_widget_grab_focus(entry);
 
-  const int response = gtk::run_modal(d.dialog);
+  const int response = run_modal(d.dialog);
   gtk_widget_destroy(d.dialog);
-  pump_messages();
+  desktop::pump_messages();
   ended_by = response == GTK_RESPONSE_DELETE_EVENT ? kDialogDismissed : response;
   return DialogRun::Ended;
 }
 
-}  // namespace velmora::platform
+}  // namespace velmora::platform::gtk

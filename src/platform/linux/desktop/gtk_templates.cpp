@@ -1,11 +1,10 @@
-#include "platform/linux/gtk_templates.hpp"
-
+#include "platform/linux/desktop/gtk_templates.hpp"
 
 #include <algorithm>
 #include <string>
 
-#include "platform/host_services.hpp"
-#include "platform/linux/ui_automation.hpp"
+#include "platform/linux/desktop/companion.hpp"
+#include "platform/linux/desktop/ui_automation.hpp"
 
 // A static text that wraps inside its place: it asks for exactly the width it was
 // given, where a plain label would ask for its text on one line.
@@ -103,9 +102,7 @@ GtkWidget* make_control(const resources::ControlTemplate& c, GtkWidget* dialog) 
 }  // namespace
 
 GtkWindow* owner_window() {
-  const FMX_DocumentWindow* w = host_document_window();
-  if (w == nullptr) return nullptr;
-  void* native = w->nativeWindow(w->context);
+  void* native = desktop::services().owner_window();
   return native != nullptr && GTK_IS_WINDOW(native) ? GTK_WINDOW(native) : nullptr;
 }
 
