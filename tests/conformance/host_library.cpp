@@ -50,7 +50,6 @@ std::atomic<long> g_live{0};
 
 [[noreturn]] void violation(const char* call, const char* what) {
   std::fprintf(stderr, "host library: %s: %s\n", call, what);
-  std::fflush(stderr);
   std::abort();
 }
 
@@ -165,16 +164,10 @@ int16_t register_function(const char* call, const FMX_QuadChar* id, int16_t func
                           const FMX_Text* name, const FMX_Text* prototype,
                           const FMX_Text* description, int16_t min_args, int16_t max_args,
                           uint32_t flags, FMX_ExternCallPtr function) {
-  Registration r{object(id, call).chars,
-                 function_id,
-                 object(name, call).units,
-                 object(prototype, call).units,
-                 description ? object(description, call).units : u"",
-                 description != nullptr,
-                 min_args,
-                 max_args,
-                 flags,
-                 function};
+  const std::u16string about = description ? object(description, call).units : u"";
+  Registration r(object(id, call).chars, function_id, object(name, call).units,
+                 object(prototype, call).units, about, description != nullptr, min_args, max_args,
+                 flags, function);
   if (function == nullptr || r.name.empty() || min_args < 0 || min_args > max_args) return 1;
   for (const Registration& f : g_functions) {
     if (f.plugin == r.plugin && (f.id == r.id || f.name == r.name)) return 1;  // taken
