@@ -6,9 +6,12 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 WIN_BUILD ?= build-win
 WIN_TEST_BUILD ?= build-win-tests
+WIN32_BUILD ?= build-win32
+PACKAGE_DIR ?= $(BUILD)/packages
 WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
 
-.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows test-windows
+.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows test-windows \
+        package package-windows
 
 all: build
 
@@ -44,6 +47,15 @@ fuzz-smoke:
 
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)
+
+# Linux packages from $(BUILD) into $(BUILD)/packages: the server's .deb and the .tar.gz
+# to try the module with fmhost (cmake/packaging.cmake).
+package: build
+	cmake --build $(BUILD) --target package
+
+# The Windows modules as built (64-bit VELMORA2.fmx64, 32-bit VELMORA2.fmx) in one zip.
+package-windows:
+	@bash scripts/package-windows.sh $(WIN_BUILD) $(WIN32_BUILD) $(PACKAGE_DIR)
 
 # Windows: cross-built with mingw-w64 (VELMORA2.fmx, FMWrapper.dll, fmhost.exe), tested
 # under Wine.  Their packages are installed only by these targets.

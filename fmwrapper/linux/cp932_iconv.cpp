@@ -112,23 +112,13 @@ std::u16string decode_cp932(std::string_view in) {
   thread_local Converter to_utf16("UTF-16LE", "CP932");
   // An undecodable byte is skipped alone: a broken lead byte must not swallow the
   // character after it.
-  const std::string raw =
-      to_utf16.run(in, std::string_view("?\0", 2), [](std::string_view) { return std::size_t{1}; });
-  std::u16string out(raw.size() / 2, u'\0');
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                   (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-  }
-  return out;
+  return from_utf16le(to_utf16.run(in, std::string_view("?\0", 2),
+                                   [](std::string_view) { return std::size_t{1}; }));
 }
 
 std::string encode_cp932(std::u16string_view in) {
   thread_local Converter from_utf16("CP932", "UTF-16LE");
-  std::string raw(in.size() * 2, '\0');
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    raw[2 * i] = static_cast<char>(in[i] & 0xFF);
-    raw[2 * i + 1] = static_cast<char>(in[i] >> 8);
-  }
+  const std::string raw = to_utf16le(in);
   // A surrogate pair is one character and becomes one '?'.
   return from_utf16.run(raw, "?", [](std::string_view rest) {
     if (rest.size() >= 4) {

@@ -11,6 +11,7 @@
 #include "host/shared_state.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/debug.hpp"
+#include "platform/host_services.hpp"
 #include "platform/module.hpp"
 #include "platform/text.hpp"
 #include "resources/descriptions.hpp"
@@ -99,6 +100,7 @@ void initialise(FMX_ExternCallStruct* r) {
     return;
   }
   std::int32_t answer = kInitOk;
+  platform::remember_host_version(r->extnVersion);
   try {
     register_functions(r->extnVersion);
     if (!create_shared_state()) {

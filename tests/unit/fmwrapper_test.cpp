@@ -386,19 +386,24 @@ class FmwMemory : public ::testing::Test {
   int32_t live_ = 0;
 };
 
+// The record is packed: its fields are read by value, never bound to references.
 TEST_F(FmwMemory, CallRecordIsFilled) {
-  EXPECT_EQ(record_.extnVersion, 52);
-  EXPECT_EQ(record_.whichCall, 0);
-  EXPECT_EQ(record_.result, 0u);
+  const int version = record_.extnVersion;
+  const int selector = record_.whichCall;
+  const std::uintptr_t result = record_.result;
+  EXPECT_EQ(version, 52);
+  EXPECT_EQ(selector, 0);
+  EXPECT_EQ(result, 0u);
 #if FMX_RECORD_HAS_MEMORY_SERVICES
-  EXPECT_NE(record_.cNewHandle, nullptr);
-  EXPECT_NE(record_.cMemoryError, nullptr);
+  EXPECT_TRUE(record_.cNewHandle != nullptr);
+  EXPECT_TRUE(record_.cMemoryError != nullptr);
 #else
-  EXPECT_EQ(record_.cStartScript, nullptr);
-  EXPECT_EQ(record_.cCurrentEnv, nullptr);
+  EXPECT_TRUE(record_.cStartScript == nullptr);
+  EXPECT_TRUE(record_.cCurrentEnv == nullptr);
 #endif
   FMW_Host_InitCallRecord(&record_, 256);
-  EXPECT_EQ(record_.extnVersion, 256);
+  const int later = record_.extnVersion;
+  EXPECT_EQ(later, 256);
 }
 
 // A 64-bit module takes its work block from its own heap; our host makes that fail on

@@ -1,5 +1,7 @@
 #include "platform/host_services.hpp"
 
+#include <atomic>
+
 #include "platform/module.hpp"
 
 namespace velmora::platform {
@@ -17,9 +19,21 @@ const VLM_HostServices* host_services() {
   return services;
 }
 
+namespace {
+std::atomic<int> g_host_version{0};
+}  // namespace
+
 const FMX_DocumentWindow* host_document_window() {
+  // Our host says itself whether it shows a window; only the real host is searched for.
   const VLM_HostServices* s = host_services();
-  return s != nullptr ? s->documentWindow() : nullptr;
+  return s != nullptr ? s->documentWindow() : system_document_window();
+}
+
+void remember_host_version(int version) {
+  g_host_version.store(version);
+}
+int host_version() {
+  return g_host_version.load();
 }
 
 }  // namespace velmora::platform
