@@ -9,9 +9,11 @@ WIN_TEST_BUILD ?= build-win-tests
 WIN32_BUILD ?= build-win32
 PACKAGE_DIR ?= $(BUILD)/packages
 WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
+WIN32_TEST_BUILD ?= build-win32-tests
+WIN32_TOOLCHAIN = cmake/mingw-w64-i686.cmake
 
-.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows test-windows \
-        package package-windows
+.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows \
+  test-windows deps-windows32 windows32 test-windows32 package package-windows
 
 all: build
 
@@ -57,8 +59,9 @@ package: build
 package-windows:
 	@bash scripts/package-windows.sh $(WIN_BUILD) $(WIN32_BUILD) $(PACKAGE_DIR)
 
-# Windows: cross-built with mingw-w64 (VELMORA2.fmx, FMWrapper.dll, fmhost.exe), tested
-# under Wine.  Their packages are installed only by these targets.
+# Windows: cross-built with mingw-w64 (VELMORA2.fmx64, FMWrapper.dll, fmhost.exe for the
+# 64-bit host; VELMORA2.fmx and the same two for the 32-bit host), tested under Wine.
+# Their packages are installed only by these targets.
 deps-windows:
 	@bash scripts/install-deps.sh --windows
 
@@ -71,10 +74,25 @@ test-windows: deps-windows
 	cmake -S . -B $(WIN_TEST_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) \
 	  -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN_TEST_BUILD) -j $(JOBS)
-	@bash scripts/test-windows.sh $(WIN_TEST_BUILD)
+	@bash scripts/test-windows.sh $(WIN_TEST_BUILD) win64
+
+deps-windows32:
+	@bash scripts/install-deps.sh --windows32
+
+windows32: deps-windows32
+	cmake -S . -B $(WIN32_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(WIN32_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF
+	cmake --build $(WIN32_BUILD) -j $(JOBS)
+
+test-windows32: deps-windows32
+	cmake -S . -B $(WIN32_TEST_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(WIN32_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN32_TEST_BUILD) -j $(JOBS)
+	@bash scripts/test-windows.sh $(WIN32_TEST_BUILD) win32
 
 format:
 	find src fmwrapper fmhost tests fuzz bench -name '*.cpp' -o -name '*.hpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN_TEST_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN_TEST_BUILD) $(WIN32_BUILD) \
+	  $(WIN32_TEST_BUILD)

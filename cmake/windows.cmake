@@ -1,6 +1,12 @@
-# The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): what stands in for
-# the Linux libraries, a runtime linked in so that the programs need no extra DLLs, and
-# the module's export list and version resource.
+# The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake or, for the 32-bit
+# host, cmake/mingw-w64-i686.cmake): what stands in for the Linux libraries, a runtime
+# linked in so that the programs need no extra DLLs, and the module's export list and
+# version resource.
+
+# The 64-bit host loads NAME.fmx64, the 32-bit host NAME.fmx.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VELMORA_MODULE_SUFFIX .fmx64)
+endif()
 
 # -O2: GCC 12's -O3 reports false -Wrestrict overlaps inside libstdc++'s string appends.
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
@@ -32,4 +38,10 @@ function(velmora_windows_module target)
   # visibility, and the resource above is what is read here.
   set_source_files_properties(${PROJECT_SOURCE_DIR}/src/module/export.cpp PROPERTIES
                               COMPILE_OPTIONS -Wno-attributes)
+  # The 32-bit host calls the entry with __stdcall, whose symbol carries its argument
+  # bytes (_FMExternCallProc@4); the host asks for the plain name, so the .def file's
+  # plain name is bound to it without the linker warning about it.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
 endfunction()

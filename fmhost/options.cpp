@@ -39,7 +39,8 @@ const char* const kUsage =
     "  --save-clipboard FILE  write the clipboard's picture after the calls: PNG when FILE\n"
     "                     ends in .png, else a PICT file (fmhost keeps the clipboard\n"
     "                     itself without --window or with either of these two options)\n"
-    "  --module PATH      module to load (default: VELMORA2.fmx next to fmhost)\n"
+    "  --module PATH      module to load (default: " VELMORA_MODULE_NAME
+    " next to fmhost)\n"
     "  --help             this text\n"
     "\n"
     "exit status: 0 every call ran, 2 bad usage, 3 module not loaded or refused,\n"

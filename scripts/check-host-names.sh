@@ -40,7 +40,7 @@ case $kind in
     [ -z "$bad" ] || fail "exports unpublished names:" $bad
     ;;
   windows)
-    table=$(x86_64-w64-mingw32-objdump -p "$file") || { fail "no import table"; exit 1; }
+    table=$("${OBJDUMP:-x86_64-w64-mingw32-objdump}" -p "$file") || { fail "no import table"; exit 1; }
     # The member names of each DLL's block: "DLL Name: X" then rows "vma hint name".
     rows=$(awk '/DLL Name:/ { dll = tolower($3); next }
                 NF == 0 { dll = "" }

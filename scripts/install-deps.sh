@@ -32,9 +32,16 @@ WINDOWS_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 googletest python3-pyftpdlib libjpeg-turbo-progs
 )
-if [ "${1:-}" = "--windows" ]; then
-  PACKAGES=(cmake ninja-build python3 "${WINDOWS_PACKAGES[@]}")
-fi
+# The 32-bit Windows build (`make windows32`, `make test-windows32`): i686 compilers of the
+# same POSIX thread model, and 32-bit Wine, which comes from Debian's i386 architecture.
+WINDOWS32_PACKAGES=(
+  mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine64 wine32:i386 googletest python3-pyftpdlib libjpeg-turbo-progs
+)
+case "${1:-}" in
+  --windows) PACKAGES=(cmake ninja-build python3 "${WINDOWS_PACKAGES[@]}") ;;
+  --windows32) PACKAGES=(cmake ninja-build python3 "${WINDOWS32_PACKAGES[@]}") ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -51,5 +58,12 @@ echo "Installing missing packages: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# Packages of another architecture need it known to dpkg before the lists are fetched.
+for p in "${missing[@]}"; do
+  arch=${p#*:}
+  if [ "$arch" != "$p" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    $SUDO dpkg --add-architecture "$arch"
+  fi
+done
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -2,12 +2,24 @@
 # Tests of the Windows cross build under Wine: the unit tests, then fmhost.exe with real
 # calls over a temporary folder seen as drive T:, pictures, and FTP against a server on
 # 127.0.0.1.  Wine runs in a prefix of its own in a temporary folder, headless.
-#   scripts/test-windows.sh BUILD_DIR
+#   scripts/test-windows.sh BUILD_DIR [win64|win32]
+# win64 (the default) checks a 64-bit build (VELMORA2.fmx64), win32 a 32-bit one
+# (VELMORA2.fmx, run by 32-bit Wine).  WINE names the Wine program (default: wine).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build-win-tests}
+ARCH=${2:-win64}
 BIN=$(cd "$BUILD/bin" && pwd)
 SRC=$(pwd)
+WINE=${WINE:-wine}
+case "$ARCH" in
+  win64) MODULE=VELMORA2.fmx64 OBJDUMP=x86_64-w64-mingw32-objdump FORMAT=pei-x86-64 ;;
+  win32) MODULE=VELMORA2.fmx OBJDUMP=i686-w64-mingw32-objdump FORMAT=pei-i386 ;;
+  *)
+    echo "usage: $0 BUILD_DIR [win64|win32]" >&2
+    exit 2
+    ;;
+esac
 
 WORK=$(mktemp -d /tmp/velmora-win-XXXXXX)
 export WINEPREFIX="$WORK/prefix"
@@ -41,7 +53,7 @@ expect_has() {
 }
 # One call through fmhost.exe; its one answer line.
 call() {
-  (cd "$BIN" && wine fmhost.exe "$@" 2>/dev/null) | tr -d '\r'
+  (cd "$BIN" && "$WINE" fmhost.exe "$@" 2>/dev/null) | tr -d '\r'
 }
 
 echo "== Wine prefix"
@@ -56,7 +68,7 @@ echo "== unit tests"
 # Wine's JPEG encoder ignores the quality it is given (the system's own honours it), so
 # the one test that compares file sizes across qualities is left to Windows itself.
 WINE_GAPS="Encoders.JpegStaysCloseAndKeepsDensityAndQualityCounts"
-(cd "$BIN" && wine unit_tests.exe --gtest_brief=1 --gtest_filter="-$WINE_GAPS" 2>&1) |
+(cd "$BIN" && "$WINE" unit_tests.exe --gtest_brief=1 --gtest_filter="-$WINE_GAPS" 2>&1) |
   tr -d '\r' | tail -n 30
 [ "${PIPESTATUS[0]}" -eq 0 ] || fail "unit tests"
 
@@ -66,11 +78,20 @@ expect "version from the VERSIONINFO resource" "VERSION=${version//./, }" \
   "$(call VeUtl_Version '')"
 expect "rectangle arithmetic" "50,50,110,110" \
   "$(call VeUtl_CalcRect 'RECT=0,0,100,100 INTERSECT=50,50,200,200 OFFSET=10,10')"
-exports=$(x86_64-w64-mingw32-objdump -p "$BIN/VELMORA2.fmx" | grep -cE '^\s+\[ *[0-9]+\] [A-Za-z_]')
-expect "the module exports one entry" "1" "$exports"
-expect_has "that entry is FMExternCallProc" "FMExternCallProc" \
-  "$(x86_64-w64-mingw32-objdump -p "$BIN/VELMORA2.fmx" | grep -E '^\s+\[ *[0-9]+\] ')"
-bash scripts/check-host-names.sh windows "$BIN/VELMORA2.fmx" || fail "the module's host imports"
+# The host asks for the entry by its plain name: no other export, no @4 of __stdcall.
+expect "the module's one export" "FMExternCallProc" \
+  "$("$OBJDUMP" -p "$BIN/$MODULE" | sed -nE 's/^\s+\[ *[0-9]+\] ([A-Za-z_@?].*)$/\1/p' | tr '\n' ' ' |
+    sed 's/ $//')"
+expect "the module's export table names its file" "$MODULE" \
+  "$("$OBJDUMP" -p "$BIN/$MODULE" | sed -nE 's/^Name\s+[0-9a-f]+ (.*)$/\1/p')"
+# The runtime is linked in: the files import from the system and from the host library only.
+for file in "$MODULE" FMWrapper.dll fmhost.exe; do
+  expect_has "$file is $FORMAT" "file format $FORMAT" "$("$OBJDUMP" -p "$BIN/$file" | head -3)"
+  expect "$file imports no runtime DLL" "" \
+    "$("$OBJDUMP" -p "$BIN/$file" | sed -nE 's/^\s*DLL Name: (lib.*)$/\1/ip' | tr '\n' ' ')"
+done
+OBJDUMP="$OBJDUMP" bash scripts/check-host-names.sh windows "$BIN/$MODULE" ||
+  fail "the module's host imports"
 
 echo "== files on drive T:"
 D="$WORK/drive"
@@ -129,10 +150,10 @@ expect "SaveImage to GIF" "c2.gif" \
   "$(call VeImg_SaveImage 'SRC=T:\\pictures\\colours.gif DEST=T:\\pictures\\c2.gif EXTENSION=gif')"
 expect "the GIF read back" "WIDTH=23 HEIGHT=11 DEPTH=8 RESOLUTION=72" \
   "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\c2.gif')"
-(cd "$BIN" && wine fmhost.exe --save-clipboard 'T:\thumb.png' VeImg_PreviewImage \
+(cd "$BIN" && "$WINE" fmhost.exe --save-clipboard 'T:\thumb.png' VeImg_PreviewImage \
   'SRC=T:\\pictures\\photo.jpg WIDTH=200 HEIGHT=200' >/dev/null 2>&1)
 head -c 8 "$D/thumb.png" 2>/dev/null | grep -q PNG || fail "PreviewImage saved no PNG"
-(cd "$BIN" && wine fmhost.exe --window-size 64x48 --save-window 'T:\window.png' VeImg_DrawImage \
+(cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\window.png' VeImg_DrawImage \
   'PATH=T:\\pictures\\photo.jpg RECT=0,0,64,48 DISPLAYMODE=ScaleToFit' >/dev/null 2>&1)
 head -c 8 "$D/window.png" 2>/dev/null | grep -q PNG || fail "DrawImage's window saved no PNG"
 
@@ -155,7 +176,7 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
     shift
     while [ "$1" != "--" ]; do keys+=("$1"); shift; done
     shift
-    (cd "$BIN" && timeout 120 wine fmhost.exe "$@" > "$WORK/dialog.out" 2>/dev/null) &
+    (cd "$BIN" && timeout 120 "$WINE" fmhost.exe "$@" > "$WORK/dialog.out" 2>/dev/null) &
     local run=$!
     for _ in $(seq 600); do
       window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 
 #include "exif_builder.hpp"
@@ -152,9 +154,12 @@ TEST(ExifReader, CfaPattern) {
   EXPECT_EQ(one(0xA302, kUndef, 8, t.u16s({2000, 2000, 1, 2})), "");
 }
 
-Bytes comment(std::string_view code, Bytes text) {
-  Bytes out(code.begin(), code.end());
-  out.insert(out.end(), text.begin(), text.end());
+// Sized first and copied into: GCC 12 for 32-bit targets reports a false out-of-bounds
+// copy when an empty text is inserted at the end of the eight code bytes.
+Bytes comment(std::string_view code, const Bytes& text) {
+  Bytes out(code.size() + text.size());
+  std::copy(code.begin(), code.end(), out.begin());
+  std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(code.size()));
   return out;
 }
 

@@ -302,8 +302,12 @@ TEST(FmwData, ResultCarriesTextAndLocale) {
 // Registrations under a plug-in ID of the tests' own, cleaned up at the end.
 class FmwRegistry : public ::testing::Test {
  protected:
-  static int16_t entry_a(int16_t, const FMX_ExprEnv*, const FMX_DataVect*, FMX_Data*) { return 1; }
-  static int16_t entry_b(int16_t, const FMX_ExprEnv*, const FMX_DataVect*, FMX_Data*) { return 2; }
+  static int16_t FMX_ENTRYPT entry_a(int16_t, const FMX_ExprEnv*, const FMX_DataVect*, FMX_Data*) {
+    return 1;
+  }
+  static int16_t FMX_ENTRYPT entry_b(int16_t, const FMX_ExprEnv*, const FMX_DataVect*, FMX_Data*) {
+    return 2;
+  }
   void SetUp() override {
     FMX_ErrorRecord err{};
     quad_ = FM_QuadChar_Constructor2('T', 'e', 's', 't', &err);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -177,6 +178,25 @@ TEST_F(WinFiles, ScansReadsAndWholeFileReplacement) {
   EXPECT_EQ(last_error(), winerr::kNotEnoughMemory);
   ASSERT_TRUE(read_file(path("x.bin"), whole, 100));
   EXPECT_EQ(whole, "new");
+}
+
+TEST_F(WinFiles, AFileLargerThanTheProcessCanAddressIsRefusedWhole) {
+  if (sizeof(void*) > 4) GTEST_SKIP() << "a 64-bit process would try to read 4 GB";
+  // 4 GB and three bytes, sparse: cut to 32 bits its size is 3.
+  {
+    const std::u16string name = native_to_utf16(path("big.bin"));
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(name.c_str()), GENERIC_WRITE, 0,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end{};
+    end.QuadPart = (1LL << 32) + 3;
+    const bool sized = SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    CloseHandle(h);
+    ASSERT_TRUE(sized);
+  }
+  std::string whole = "old";
+  EXPECT_FALSE(read_file(path("big.bin"), whole, UINT64_MAX));
+  EXPECT_EQ(last_error(), winerr::kNotEnoughMemory);
 }
 
 TEST(WinText, CodePage932KeepsBackslashesAndMarksWhatItCannotHold) {

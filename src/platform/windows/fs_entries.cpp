@@ -191,10 +191,11 @@ bool read_file(std::string_view path, std::string& out, std::uint64_t max_bytes)
   if (!h.valid()) return win::fail_last();
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(h.get(), &size)) return win::fail_last();
-  if (static_cast<std::uint64_t>(size.QuadPart) > max_bytes) {
-    return win::fail(winerr::kNotEnoughMemory);
-  }
-  out.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+  // A 32-bit process cannot hold a file whose size does not fit its memory: refused
+  // rather than read cut to what the size_t keeps of it.
+  const auto bytes = static_cast<std::uint64_t>(size.QuadPart);
+  if (bytes > max_bytes || bytes > out.max_size()) return win::fail(winerr::kNotEnoughMemory);
+  out.assign(static_cast<std::size_t>(bytes), '\0');
   std::size_t done = 0;
   while (done < out.size()) {
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 30));
