@@ -45,18 +45,48 @@ dialogs::Box box_of(HWND dialog, const resources::DialogTemplate& t, int id) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-// A text's extent on one line in the control's font.
-dialogs::Extent one_line_extent(HWND control, const std::string& utf8) {
-  if (control == nullptr || utf8.empty()) return {};
-  const std::wstring text = win::wide_from_utf8(utf8);
+// The control's text as the static draws it (its font, word breaks, line feeds) in `width`.
+dialogs::WrappedText wrapped_text(HWND control, int width) {
+  const int length = GetWindowTextLengthW(control);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), length + 1)));
   HDC dc = GetDC(control);
   HGDIOBJ old =
       SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  RECT r{0, 0, width, 0};
+  const int height = DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
-  return {size.cx, size.cy};
+  return {height, static_cast<int>(metrics.tmHeight)};
+}
+
+dialogs::MeasureText measure(HWND control) {
+  if (control == nullptr) return {};
+  return [control](int width) { return wrapped_text(control, width); };
+}
+
+// The width a push button needs for its label: the text and a margin of four dialog
+// units on either side.
+int button_width(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  const int length = button ? GetWindowTextLengthW(button) : 0;
+  if (length <= 0) return 0;
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(button, text.data(), length + 1)));
+  HDC dc = GetDC(button);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(button, dc);
+  RECT margin{0, 0, 8, 0};
+  MapDialogRect(dialog, &margin);
+  return r.right - r.left + margin.right;
 }
 
 void place(HWND dialog, int id, const dialogs::Box& b) {
@@ -104,10 +134,16 @@ void lay_out_button_box(HWND dialog, ButtonBoxState& s) {
   start.ok = box_of(dialog, t, kOk);
   start.cancel = box_of(dialog, t, kCancel);
   start.other = box_of(dialog, t, kOther);
-  const dialogs::ButtonBoxLayout l =
-      dialogs::layout_button_box(start, icon != nullptr, !c.description.empty(),
-                                 one_line_extent(GetDlgItem(dialog, kMessage), c.message),
-                                 one_line_extent(GetDlgItem(dialog, kDescription), c.description));
+  dialogs::ButtonBoxTexts texts;
+  texts.has_icon = icon != nullptr;
+  texts.cancel_shown = c.cancel_shown;
+  texts.other_shown = c.other_shown;
+  texts.message = measure(GetDlgItem(dialog, kMessage));
+  if (!c.description.empty()) texts.description = measure(GetDlgItem(dialog, kDescription));
+  texts.ok_width = button_width(dialog, kOk);
+  texts.cancel_width = button_width(dialog, kCancel);
+  texts.other_width = button_width(dialog, kOther);
+  const dialogs::ButtonBoxLayout l = dialogs::layout_button_box(start, texts);
   place(dialog, kMessage, l.message);
   place(dialog, kDescription, l.description);
   place(dialog, kOk, l.ok);
