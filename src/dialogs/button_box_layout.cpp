@@ -71,4 +71,16 @@ ButtonBoxLayout layout_button_box(ButtonBoxLayout l, const ButtonBoxTexts& t) {
   return l;
 }
 
+InputBoxLayout layout_input_box(InputBoxLayout l, const MeasureText& message) {
+  const int growth = grow_text(l.message, message);
+  if (growth != 0) {
+    l.dialog.top -= growth / 2;
+    l.dialog.bottom += growth - growth / 2;
+    l.edit.offset(growth);
+    l.ok.offset(growth);
+    l.cancel.offset(growth);
+  }
+  return l;
+}
+
 }  // namespace velmora::dialogs

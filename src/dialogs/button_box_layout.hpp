@@ -51,4 +51,12 @@ struct ButtonBoxTexts {
 // coordinates).
 ButtonBoxLayout layout_button_box(ButtonBoxLayout start, const ButtonBoxTexts& texts);
 
+// The input box by the same rules: a prompt that takes more lines pushes the field and the
+// buttons down, and the dialog grows around its centre.
+struct InputBoxLayout {
+  Box dialog;
+  Box message, edit, ok, cancel;
+};
+InputBoxLayout layout_input_box(InputBoxLayout start, const MeasureText& message);
+
 }  // namespace velmora::dialogs

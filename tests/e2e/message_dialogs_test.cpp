@@ -91,7 +91,7 @@ class ButtonBoxLayout : public DialogTest {
  protected:
   std::vector<Placed> shown_controls(int n) const {
     std::vector<Placed> out;
-    for (const char* id : {"1", "2", "1002", "1003", "1004", "1005"}) {
+    for (const char* id : {"1", "2", "1002", "1003", "1004", "1005", "1007"}) {
       const std::string line = line_of(id, n);
       if (line.empty() || field(line, "visible") != "1") continue;
       out.push_back({id, number(line, "x"), number(line, "y"), number(line, "w"), number(line, "h"),
@@ -115,11 +115,12 @@ class ButtonBoxLayout : public DialogTest {
             << "controls " << a.id << " and " << shown[j].id << " overlap in dialog " << n;
       }
     }
-    int left_margin = shown.front().x;
-    for (const Placed& p : shown) left_margin = std::min(left_margin, p.x);
-    const std::string ok = line_of("1", n);
-    EXPECT_NEAR(number(ok, "pw") - number(ok, "x") - number(ok, "w"), left_margin, 1)
-        << "dialog " << n;
+    int left = shown.front().x, right = 0;
+    for (const Placed& p : shown) {
+      left = std::min(left, p.x);
+      right = std::max(right, p.x + p.w);
+    }
+    EXPECT_NEAR(shown.front().pw - right, left, 1) << "dialog " << n;
   }
 };
 
@@ -190,6 +191,20 @@ TEST_F(ButtonBox, JapaneseTemplateAndSwappedNames) {
   EXPECT_EQ(r.out, "CANCEL\n");
   EXPECT_EQ(field(line_of("dialog"), "title"), "メッセージ");
   EXPECT_EQ(field(line_of("2"), "text"), "キャンセル");
+}
+
+TEST_F(ButtonBoxLayout, InputBoxPromptOfSeveralLinesPushesTheFieldDown) {
+  const RunResult r = run({"VeUtl_Answer", "MESSAGE=Name", "VeUtl_Answer",
+                           "MESSAGE='Please type the name of the customer whose records should "
+                           "be exported to the new file, as it is written on the invoice'",
+                           "VeUtl_Answer", "MESSAGE='Name\\nas on the invoice'"},
+                          "report;2=click|report;2=click|report;2=click");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int n = 0; n < 3; ++n) expect_tidy(n);
+  for (int n = 1; n < 3; ++n) {
+    EXPECT_GT(number(line_of("1007", n), "y"), number(line_of("1007", 0), "y")) << n;
+    EXPECT_GT(number(line_of("dialog", n), "h"), number(line_of("dialog", 0), "h")) << n;
+  }
 }
 
 using InputBox = DialogTest;

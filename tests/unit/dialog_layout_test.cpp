@@ -150,6 +150,27 @@ TEST(ButtonBoxLayout, LongLabelsWidenTheirButtonsAndThenTheDialog) {
   EXPECT_EQ(a.ok.left, 151);
 }
 
+TEST(InputBoxLayout, LongPromptPushesFieldAndButtonsDown) {
+  InputBoxLayout t;
+  t.dialog = {100, 100, 450, 190};
+  t.message = {10, 10, 330, 26};
+  t.edit = {10, 31, 330, 52};
+  t.ok = {160, 57, 235, 80};
+  t.cancel = {255, 57, 330, 80};
+  const InputBoxLayout short_one = layout_input_box(t, flowing(200, 16));
+  EXPECT_EQ(short_one.edit.top, 31);
+  EXPECT_EQ(short_one.dialog.height(), 90);
+  // 320 wide: 700 pixels take 3 lines, growth 32.
+  const InputBoxLayout l = layout_input_box(t, flowing(700, 16));
+  EXPECT_EQ(l.message.height(), 48);
+  EXPECT_EQ(l.edit.top, 31 + 32);
+  EXPECT_EQ(l.ok.top, 57 + 32);
+  EXPECT_EQ(l.cancel.bottom, 80 + 32);
+  EXPECT_EQ(l.dialog.top, 100 - 16);
+  EXPECT_EQ(l.dialog.bottom, 190 + 16);
+  EXPECT_LE(l.message.bottom, l.edit.top);
+}
+
 TEST(ButtonBoxLayout, UnmeasuredTextsKeepTheirSize) {
   const ButtonBoxLayout l = layout_button_box(
       template_places(),

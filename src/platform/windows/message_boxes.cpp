@@ -93,6 +93,18 @@ void place(HWND dialog, int id, const dialogs::Box& b) {
   if (HWND w = GetDlgItem(dialog, id)) MoveWindow(w, b.left, b.top, b.width(), b.height(), FALSE);
 }
 
+// Moves the window to `l`'s size about its old centre, `l` being its client area.
+void resize_about_centre(HWND dialog, const dialogs::Box& l) {
+  RECT frame{0, 0, l.width(), l.height()};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  RECT now{};
+  GetWindowRect(dialog, &now);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  SetWindowPos(dialog, nullptr, (now.left + now.right - width) / 2,
+               (now.top + now.bottom - height) / 2, width, height, SWP_NOZORDER);
+}
+
 struct ButtonBoxState {
   const resources::DialogTemplate* dialog;
   const ButtonBoxContent* content;
@@ -151,15 +163,7 @@ void lay_out_button_box(HWND dialog, ButtonBoxState& s) {
   place(dialog, kOther, l.other);
   if (!l.icon_shown) ShowWindow(GetDlgItem(dialog, kIcon), SW_HIDE);
   if (!l.description_shown) ShowWindow(GetDlgItem(dialog, kDescription), SW_HIDE);
-  // The dialog grows around its centre.
-  RECT frame{0, 0, l.dialog.width(), l.dialog.height()};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
-  RECT now{};
-  GetWindowRect(dialog, &now);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetWindowPos(dialog, nullptr, (now.left + now.right - width) / 2,
-               (now.top + now.bottom - height) / 2, width, height, SWP_NOZORDER);
+  resize_about_centre(dialog, l.dialog);
 }
 
 INT_PTR CALLBACK button_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -194,8 +198,27 @@ INT_PTR CALLBACK button_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }
 
 struct InputState {
+  const resources::DialogTemplate* dialog;
   InputBoxContent* content;
 };
+
+void lay_out_input_box(HWND dialog, const resources::DialogTemplate& t) {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  dialogs::InputBoxLayout start;
+  start.dialog = {0, 0, client.right, client.bottom};
+  start.message = box_of(dialog, t, kMessage);
+  start.edit = box_of(dialog, t, kEdit);
+  start.ok = box_of(dialog, t, kOk);
+  start.cancel = box_of(dialog, t, kCancel);
+  const dialogs::InputBoxLayout l =
+      dialogs::layout_input_box(start, measure(GetDlgItem(dialog, kMessage)));
+  place(dialog, kMessage, l.message);
+  place(dialog, kEdit, l.edit);
+  place(dialog, kOk, l.ok);
+  place(dialog, kCancel, l.cancel);
+  resize_about_centre(dialog, l.dialog);
+}
 
 void update_ok(HWND dialog, const InputBoxContent& c) {
   if (!c.needs_something) return;
@@ -212,6 +235,7 @@ INT_PTR CALLBACK input_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       set_text(dialog, kMessage, c.message);
       set_text(dialog, kOk, c.ok_label);
       set_text(dialog, kCancel, c.cancel_label);
+      lay_out_input_box(dialog, *s->dialog);
       SendDlgItemMessageW(dialog, kEdit, EM_LIMITTEXT, kMaxInput, 0);
       SetDlgItemTextW(dialog, kEdit, win::wide_from_utf8(c.text).c_str());
       update_ok(dialog, c);
@@ -271,7 +295,7 @@ DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& con
                         int& ended_by) {
   if (!display_available()) return DialogRun::NoDisplay;
   const std::vector<WORD> bytes = win::dialog_template_bytes(t, {}, content.password);
-  InputState state{&content};
+  InputState state{&t, &content};
   const INT_PTR result = DialogBoxIndirectParamW(
       GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
       win::dialog_owner(), input_box_proc, reinterpret_cast<LPARAM>(&state));

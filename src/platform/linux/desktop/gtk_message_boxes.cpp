@@ -153,6 +153,23 @@ void lay_out_button_box(const resources::DialogTemplate& t, const BuiltDialog& d
 
 // ---- the input box ---------------------------------------------------------------
 
+void lay_out_input_box(const resources::DialogTemplate& t, const BuiltDialog& d) {
+  GtkWidget* message = d.control(kMessage);
+  dialogs::InputBoxLayout start;
+  start.dialog = {0, 0, d.px_x(t.width), d.px_y(t.height)};
+  start.message = box_of(d, t.control(kMessage));
+  start.edit = box_of(d, t.control(kEdit));
+  start.ok = box_of(d, t.control(kOk));
+  start.cancel = box_of(d, t.control(kCancel));
+  const dialogs::InputBoxLayout l = dialogs::layout_input_box(
+      start, measure(message, message ? gtk_label_get_text(GTK_LABEL(message)) : ""));
+  apply(d, kMessage, l.message);
+  apply(d, kEdit, l.edit);
+  apply(d, kOk, l.ok);
+  apply(d, kCancel, l.cancel);
+  gtk_widget_set_size_request(d.fixed, l.dialog.width(), l.dialog.height());
+}
+
 struct InputState {
   InputBoxContent* content;
   GtkWidget* dialog;
@@ -200,6 +217,7 @@ DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& con
     return DialogRun::Failed;
   }
   set_label(d.control(kMessage), content.message);
+  lay_out_input_box(t, d);
   gtk_entry_set_visibility(GTK_ENTRY(entry), content.password ? FALSE : TRUE);
   gtk_entry_set_max_length(GTK_ENTRY(entry), 255);
   gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
