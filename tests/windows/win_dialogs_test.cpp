@@ -112,7 +112,9 @@ class WinDialogs : public ::testing::Test {
       EXPECT_LE(r.right, seen.client.right) << what << " control " << id;
       EXPECT_LE(r.bottom, seen.client.bottom) << what << " control " << id;
       for (const auto& [other, o] : seen.shown) {
-        if (other > id) EXPECT_FALSE(overlap(r, o)) << what << ": " << id << " and " << other;
+        if (other > id) {
+          EXPECT_FALSE(overlap(r, o)) << what << ": " << id << " and " << other;
+        }
       }
     }
     for (const auto& [id, height] : seen.text_height) {
