@@ -20,8 +20,10 @@ PACKAGES=(
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
   xvfb xdotool xclip
-  # the host's document window and the dialogs
-  libgtk-3-dev
+  # the host's document window and the dialogs; a Japanese font, so that the Japanese
+  # dialogs show glyphs rather than boxes on a fresh machine (GTK's own Japanese texts come
+  # with libgtk-3-common)
+  libgtk-3-dev fonts-ipafont-gothic
   # the descriptions of file types in the choosers' type lists
   shared-mime-info
 )
@@ -30,13 +32,13 @@ PACKAGES=(
 # `make test-windows` (install-deps.sh --windows), so that the Linux build never pulls Wine.
 WINDOWS_PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 googletest python3-pyftpdlib libjpeg-turbo-progs
+  wine wine64 googletest python3-pyftpdlib libjpeg-turbo-progs fonts-ipafont-gothic
 )
 # The 32-bit Windows build (`make windows32`, `make test-windows32`): i686 compilers of the
 # same POSIX thread model, and 32-bit Wine, which comes from Debian's i386 architecture.
 WINDOWS32_PACKAGES=(
   mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine64 wine32:i386 googletest python3-pyftpdlib libjpeg-turbo-progs
+  wine wine64 wine32:i386 googletest python3-pyftpdlib libjpeg-turbo-progs fonts-ipafont-gothic
 )
 case "${1:-}" in
   --windows) PACKAGES=(cmake ninja-build python3 "${WINDOWS_PACKAGES[@]}") ;;

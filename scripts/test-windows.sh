@@ -197,10 +197,36 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
     wait "$run"
     tr -d '\r' < "$WORK/dialog.out"
   }
+  # The module's own dialogs seen from inside: focus, default button, texts that fit.
+  (cd "$BIN" && "$WINE" unit_tests.exe --gtest_brief=1 --gtest_filter='WinDialogs.*' 2>&1) |
+    tr -d '\r' | tail -n 30
+  [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the dialogs' focus and layout"
+  save="MESSAGE='Save changes?' CANCEL OTHER=Discard"
   expect "button box: Return is its default button" "OK" \
     "$(dialog Message Return -- VeUtl_Ask "MESSAGE='Delete the old records?' ICON=caution CANCEL")"
+  expect "button box: Return is OK beside Cancel and Other" "OK" \
+    "$(dialog Message Return -- VeUtl_Ask "$save")"
+  # Tab walks OK, Cancel, Other; each round of keys starts again from OK, since a round
+  # that arrives before the dialog took it is sent again.
+  expect "button box: Tab reaches Cancel" "CANCEL" \
+    "$(dialog Message Tab Return -- VeUtl_Ask "$save")"
+  expect "button box: Tab Tab reaches Other" "OTHER" \
+    "$(dialog Message Tab Tab Return -- VeUtl_Ask "$save")"
   expect "button box: Escape cancels" "CANCEL" \
     "$(dialog Message Escape -- VeUtl_Ask "MESSAGE='Saved.'")"
+  expect "button box in Japanese: Return is OK" "OK" \
+    "$(dialog メッセージ Return -- --lang ja VeUtl_Answer "MESSAGE=保存しますか CANCEL OTHER")"
+  # Every system dialog has its title without MESSAGE, in either language.
+  for chooser in "Open:VeUtl_OpenFileDialog" "Save As:VeUtl_SaveFileDialog" \
+    "Browse For Folder:VeUtl_OpenFolderDialog" "Color:VeUtl_PickColor"; do
+    expect_has "the ${chooser%%:*} dialog's title" "ERROR=-128" \
+      "$(dialog "${chooser%%:*}" Escape -- "${chooser#*:}" '')"
+  done
+  for chooser in "開く:VeUtl_OpenFileDialog" "名前を付けて保存:VeUtl_SaveFileDialog" \
+    "フォルダーの参照:VeUtl_OpenFolderDialog" "色の設定:VeUtl_PickColor"; do
+    expect_has "the ${chooser#*:} dialog's Japanese title" "ERROR=-128" \
+      "$(dialog "${chooser%%:*}" Escape -- --lang ja "${chooser#*:}" '')"
+  done
   expect "input box: the typed text" "xy" \
     "$(dialog 'Input Message' End shift+Home type:xy Return -- VeUtl_Answer "MESSAGE='Your name' DEFAULT=abc")"
   expect "compression settings as they were offered" "CODEC=jpeg QUALITY=512 DEPTH=24" \

@@ -1,6 +1,9 @@
 // The button box's layout at initialisation: the texts take the icon's room when there
-// is no icon, a long text grows by whole lines, and the dialog grows around its centre.
+// is no icon, buttons widen to their labels (and the dialog with them), each text grows
+// to the lines it really wraps into, and what lies below moves down while the dialog
+// grows around its centre.
 #pragma once
+#include <functional>
 
 namespace velmora::dialogs {
 
@@ -12,12 +15,20 @@ struct Box {
     top += dy;
     bottom += dy;
   }
+  void shift(int dx) {
+    left += dx;
+    right += dx;
+  }
 };
 
-// The size of a text on one line; 0 x 0 when it could not be measured.
-struct Extent {
-  int width = 0, height = 0;
+// A text as it is drawn wrapped into a width: its whole height and the height of one of
+// its lines; 0 x 0 when it could not be measured.
+struct WrappedText {
+  int height = 0;
+  int line_height = 0;
 };
+// Measures a text (in its own font) wrapped into `width` pixels.
+using MeasureText = std::function<WrappedText(int width)>;
 
 struct ButtonBoxLayout {
   Box dialog;  // the dialog's window rectangle
@@ -27,9 +38,25 @@ struct ButtonBoxLayout {
   bool description_shown = true;
 };
 
-// `start` holds the template's places (in pixels); the extents are the texts measured on
-// one line in their fonts.
-ButtonBoxLayout layout_button_box(ButtonBoxLayout start, bool has_icon, bool has_description,
-                                  Extent message, Extent description);
+struct ButtonBoxTexts {
+  bool has_icon = false;
+  bool cancel_shown = false, other_shown = false;
+  MeasureText message;      // empty: no message text
+  MeasureText description;  // empty: no description (it is hidden)
+  // The width each button's label needs, padding included; 0 when unknown.
+  int ok_width = 0, cancel_width = 0, other_width = 0;
+};
+
+// `start` holds the template's places (in pixels, the controls in the dialog's client
+// coordinates).
+ButtonBoxLayout layout_button_box(ButtonBoxLayout start, const ButtonBoxTexts& texts);
+
+// The input box by the same rules: a prompt that takes more lines pushes the field and the
+// buttons down, and the dialog grows around its centre.
+struct InputBoxLayout {
+  Box dialog;
+  Box message, edit, ok, cancel;
+};
+InputBoxLayout layout_input_box(InputBoxLayout start, const MeasureText& message);
 
 }  // namespace velmora::dialogs

@@ -7,7 +7,9 @@
 #include "host/handlers.hpp"
 #include "params/readers.hpp"
 #include "params/text_util.hpp"
+#include "platform/module.hpp"
 #include "platform/ui.hpp"
+#include "resources/system_dialog_texts.hpp"
 
 namespace velmora::dialogs {
 
@@ -26,6 +28,20 @@ std::string native_field(const params::Store& s, std::string_view key, std::size
 bool ends_with_backslash(const std::string& path) {
   return !path.empty() && path.back() == '\\' &&
          !params::is_second_byte(path.c_str(), path.c_str() + path.size() - 1);
+}
+
+// The chooser of `kind` named in the module's language; `title` replaces its own title
+// when it is not empty.
+platform::ChooserRequest named_chooser(platform::ChooserKind kind, resources::SystemDialog dialog,
+                                       std::string title) {
+  const resources::SystemDialogTexts& names =
+      resources::system_dialog_texts(dialog, platform::ui_language());
+  platform::ChooserRequest request;
+  request.kind = kind;
+  request.title = title.empty() ? std::string(names.title) : std::move(title);
+  request.accept_label = names.accept;
+  request.cancel_label = names.cancel;
+  return request;
 }
 
 Err run_and_answer(const platform::ChooserRequest& request) {
@@ -57,9 +73,9 @@ Err run_and_answer(const platform::ChooserRequest& request) {
 
 Err open_file_dialog(Call& call) {
   const params::Store& s = call.params;
-  platform::ChooserRequest request;
-  request.kind = platform::ChooserKind::OpenFile;
-  request.title = field_text(s, "MESSAGE", kTitleField);
+  platform::ChooserRequest request =
+      named_chooser(platform::ChooserKind::OpenFile, resources::SystemDialog::OpenFile,
+                    field_text(s, "MESSAGE", kTitleField));
   request.start_folder = native_field(s, "PATH", kPathField);
   request.show_hidden = params::boolean(s, "SHOWINVISIBLE", false);
   request.filters = build_filters(s, kOpenFilterRoom, platform::file_type_description);
@@ -68,9 +84,9 @@ Err open_file_dialog(Call& call) {
 
 Err save_file_dialog(Call& call) {
   const params::Store& s = call.params;
-  platform::ChooserRequest request;
-  request.kind = platform::ChooserKind::SaveFile;
-  request.title = field_text(s, "MESSAGE", kTitleField);
+  platform::ChooserRequest request =
+      named_chooser(platform::ChooserKind::SaveFile, resources::SystemDialog::SaveFile,
+                    field_text(s, "MESSAGE", kTitleField));
   request.default_name = native_field(s, "DEFAULT", kPathField);
   request.show_hidden = params::boolean(s, "SHOWINVISIBLE", false);
   request.filters = build_filters(s, kSaveFilterRoom, platform::file_type_description);
@@ -78,8 +94,9 @@ Err save_file_dialog(Call& call) {
 }
 
 Err open_folder_dialog(Call& call) {
-  platform::ChooserRequest request;
-  request.kind = platform::ChooserKind::Folder;
+  // The message is the instruction above the tree; the window keeps the chooser's title.
+  platform::ChooserRequest request =
+      named_chooser(platform::ChooserKind::Folder, resources::SystemDialog::Folder, {});
   request.instruction = field_text(call.params, "MESSAGE", kInstructionField);
   return run_and_answer(request);
 }

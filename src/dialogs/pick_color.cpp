@@ -5,12 +5,18 @@
 #include "params/builder.hpp"
 #include "params/readers.hpp"
 #include "platform/dialogs.hpp"
+#include "platform/module.hpp"
+#include "resources/system_dialog_texts.hpp"
 
 namespace velmora::dialogs {
 
 Err pick_color(Call& call) {
   const params::Store& s = call.params;
-  const std::string title = field_text(s, "MESSAGE", kMessageField);
+  const resources::SystemDialogTexts& own =
+      resources::system_dialog_texts(resources::SystemDialog::Color, platform::ui_language());
+  platform::SystemDialogNames names{field_text(s, "MESSAGE", kMessageField),
+                                    std::string(own.accept), std::string(own.cancel)};
+  if (names.title.empty()) names.title = own.title;
   std::uint8_t rgb[3] = {255, 255, 255};
   RgbColor start;
   if (params::color(s, "COLOR", start)) {
@@ -20,7 +26,7 @@ Err pick_color(Call& call) {
   }
 
   bool accepted = false;
-  const platform::DialogRun run = platform::pick_color(title, rgb, accepted);
+  const platform::DialogRun run = platform::pick_color(names, rgb, accepted);
   if (run == platform::DialogRun::NoDisplay) return kNoDisplay;
   if (run == platform::DialogRun::Failed) return kGeneralErr;
   if (!accepted) return kUserCanceled;

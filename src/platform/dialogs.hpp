@@ -43,8 +43,15 @@ struct InputBoxContent {
 DialogRun run_input_box(const resources::DialogTemplate& dialog, InputBoxContent& content,
                         int& ended_by);
 
-// The colour dialog, fully open, starting on `rgb` (8-bit components); `title` empty
-// keeps the system's.  `accepted` is false when the user cancelled.
-DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted);
+// A system dialog's window title and the labels of its two buttons, in the module's
+// language.  Where the system names its buttons itself, it keeps its own labels.
+struct SystemDialogNames {
+  std::string title;
+  std::string accept_label, cancel_label;
+};
+
+// The colour dialog, fully open, starting on `rgb` (8-bit components).  `accepted` is false
+// when the user cancelled.
+DialogRun pick_color(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted);
 
 }  // namespace velmora::platform

@@ -21,7 +21,9 @@ enum class ChooserKind { OpenFile, SaveFile, Folder };
 
 struct ChooserRequest {
   ChooserKind kind = ChooserKind::OpenFile;
-  std::string title;                // the window's title (file choosers)
+  std::string title;         // the window's title
+  std::string accept_label;  // empty: the toolkit's own (the system's on Windows)
+  std::string cancel_label;
   std::string instruction;          // the text above the folder tree (folder chooser)
   std::string start_folder;         // native; empty: the system's choice
   std::string default_name;         // native; save chooser only, may carry a folder

@@ -39,6 +39,12 @@ class DialogTest : public ::testing::Test {
     return run_fmhost(std::move(args), std::move(env));
   }
 
+  // Runs fmhost with dialogs that something outside drives; the hook only waits, and
+  // dismisses a dialog that nothing reached.
+  RunResult run_dialogs(std::vector<std::string> args) {
+    return run(std::move(args), "wait:9000", {{"VELMORA_UI_TIMEOUT", "1"}});
+  }
+
   std::string report() const {
     std::ifstream in(report_path_);
     std::stringstream s;

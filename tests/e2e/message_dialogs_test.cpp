@@ -1,5 +1,6 @@
 // The button box (VeUtl_Ask) and the input box (VeUtl_Answer) shown for real under
 // Xvfb and driven through their widgets.
+#include <algorithm>
 #include <chrono>
 
 #include "dialog_helpers.hpp"
@@ -77,25 +78,103 @@ TEST_F(ButtonBox, IconsByKeywordAndTextsTakeTheIconsRoomWithout) {
             number(line_of("1003", 0), "x") + number(line_of("1003", 0), "w"));
 }
 
-TEST_F(ButtonBox, LongMessageGrowsByLinesAndPushesDescriptionAndButtons) {
-  const std::string long_text =
-      "MESSAGE='This message is far too long for one line of the static text, so it wraps "
-      "onto more lines and the dialog grows' DESCRIPTION=small";
-  const RunResult r = run({"VeUtl_Ask", "MESSAGE=short DESCRIPTION=small", "VeUtl_Ask", long_text},
+// A control's place as the report gives it, within its parent of pw x ph.
+struct Placed {
+  std::string id;
+  int x = 0, y = 0, w = 0, h = 0, pw = 0, ph = 0;
+  bool intersects(const Placed& o) const {
+    return x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h;
+  }
+};
+
+class ButtonBoxLayout : public DialogTest {
+ protected:
+  std::vector<Placed> shown_controls(int n) const {
+    std::vector<Placed> out;
+    for (const char* id : {"1", "2", "1002", "1003", "1004", "1005", "1007"}) {
+      const std::string line = line_of(id, n);
+      if (line.empty() || field(line, "visible") != "1") continue;
+      out.push_back({id, number(line, "x"), number(line, "y"), number(line, "w"), number(line, "h"),
+                     number(line, "pw"), number(line, "ph")});
+    }
+    return out;
+  }
+  // Every shown control lies inside the dialog, none overlaps another, and the dialog's
+  // right margin is its left one.
+  void expect_tidy(int n) const {
+    const std::vector<Placed> shown = shown_controls(n);
+    ASSERT_GE(shown.size(), 2u) << report();
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const Placed& a = shown[i];
+      EXPECT_GE(a.x, 0) << a.id;
+      EXPECT_GE(a.y, 0) << a.id;
+      EXPECT_LE(a.x + a.w, a.pw) << "control " << a.id << " leaves dialog " << n;
+      EXPECT_LE(a.y + a.h, a.ph) << "control " << a.id << " leaves dialog " << n;
+      for (std::size_t j = i + 1; j < shown.size(); ++j) {
+        EXPECT_FALSE(a.intersects(shown[j]))
+            << "controls " << a.id << " and " << shown[j].id << " overlap in dialog " << n;
+      }
+    }
+    int left = shown.front().x, right = 0;
+    for (const Placed& p : shown) {
+      left = std::min(left, p.x);
+      right = std::max(right, p.x + p.w);
+    }
+    EXPECT_NEAR(shown.front().pw - right, left, 1) << "dialog " << n;
+  }
+};
+
+TEST_F(ButtonBoxLayout, TextsOfSeveralLinesPushTheButtonsDownAndTheDialogGrows) {
+  const RunResult r =
+      run({"VeUtl_Ask", "MESSAGE=short DESCRIPTION=small", "VeUtl_Ask",
+           "MESSAGE='Line one\\nLine two\\nLine three' DESCRIPTION='Below the message' CANCEL",
+           "VeUtl_Ask", "MESSAGE='One\\nTwo\\nThree\\nFour\\nFive' ICON=note OTHER", "VeUtl_Ask",
+           "MESSAGE='This message is far too long for one line of the static text, so it wraps "
+           "onto more lines and the dialog grows' DESCRIPTION='And so does this description, which "
+           "is long enough to need a second line of its own below the message' CANCEL OTHER"},
+          "report;1=click|report;1=click|report;1=click|report;1=click");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int n = 0; n < 4; ++n) expect_tidy(n);
+  const int base = number(line_of("dialog", 0), "h");
+  EXPECT_EQ(field(line_of("1003", 1), "text"), "Line one\\nLine two\\nLine three");
+  for (int n = 1; n < 4; ++n) {
+    EXPECT_GT(number(line_of("dialog", n), "h"), base) << n;
+    EXPECT_GT(number(line_of("1003", n), "h"), 2 * number(line_of("1003", 0), "h") * 3 / 4) << n;
+    // The buttons move down by what the dialog grew.
+    EXPECT_NEAR(number(line_of("1", n), "y") - number(line_of("1", 0), "y"),
+                number(line_of("dialog", n), "h") - base, 1)
+        << n;
+  }
+  // Five lines are more than three.
+  EXPECT_GT(number(line_of("1003", 2), "h"), number(line_of("1003", 1), "h"));
+}
+
+TEST_F(ButtonBoxLayout, LongLabelsWidenButtonsAndDialogWithinItsMargins) {
+  const std::string label(30, 'W');
+  const RunResult r = run({"VeUtl_Ask", "MESSAGE=m", "VeUtl_Ask",
+                           "MESSAGE=m OK=" + label + " CANCEL='" + std::string(30, 'x') +
+                               "' OTHER='Do something else entirely'",
+                           "VeUtl_Ask", "MESSAGE=m OK='Save and close the document now'"},
+                          "report;1=click|report;1=click|report;1=click");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int n = 0; n < 3; ++n) expect_tidy(n);
+  EXPECT_EQ(field(line_of("1", 1), "text"), label);
+  EXPECT_GT(number(line_of("dialog", 1), "w"), number(line_of("dialog", 0), "w"));
+  EXPECT_GT(number(line_of("1", 1), "w"), number(line_of("1", 0), "w"));
+  // Alone, a long OK finds room where the hidden buttons would be.
+  EXPECT_GT(number(line_of("1", 2), "w"), number(line_of("1", 0), "w"));
+  EXPECT_EQ(number(line_of("dialog", 2), "w"), number(line_of("dialog", 0), "w"));
+}
+
+TEST_F(ButtonBoxLayout, JapaneseTextsAreMeasuredInTheirOwnFont) {
+  const RunResult r = run({"--lang", "ja", "VeUtl_Answer", "MESSAGE=確認", "VeUtl_Answer",
+                           "MESSAGE='変更を保存しますか？\\n保存しないと変更は失われます。' "
+                           "DESCRIPTION='この操作は取り消せません。' CANCEL OTHER=破棄"},
                           "report;1=click|report;1=click");
   ASSERT_EQ(r.status, 0) << r.err;
-  // The buttons move down by the growth; the text is whole lines of one line's height.
-  const int growth = number(line_of("1", 1), "y") - number(line_of("1", 0), "y");
-  ASSERT_GT(growth, 0);
-  const int height = number(line_of("1003", 1), "h");
-  const int line = height - growth;
-  ASSERT_GT(line, 0);
-  EXPECT_EQ(height % line, 0);
-  EXPECT_GE(height / line, 2);
-  EXPECT_EQ(number(line_of("1004", 1), "y") - number(line_of("1004", 0), "y"), growth);
-  EXPECT_EQ(field(line_of("1004", 1), "visible"), "1");
-  // The dialog grows by twice half the growth.
-  EXPECT_EQ(number(line_of("dialog", 1), "h") - number(line_of("dialog", 0), "h"), growth / 2 * 2);
+  expect_tidy(0);
+  expect_tidy(1);
+  EXPECT_GT(number(line_of("dialog", 1), "h"), number(line_of("dialog", 0), "h"));
 }
 
 TEST_F(ButtonBox, DescriptionHiddenWhenEmptyAndOwnedByTheDocumentWindow) {
@@ -112,6 +191,20 @@ TEST_F(ButtonBox, JapaneseTemplateAndSwappedNames) {
   EXPECT_EQ(r.out, "CANCEL\n");
   EXPECT_EQ(field(line_of("dialog"), "title"), "メッセージ");
   EXPECT_EQ(field(line_of("2"), "text"), "キャンセル");
+}
+
+TEST_F(ButtonBoxLayout, InputBoxPromptOfSeveralLinesPushesTheFieldDown) {
+  const RunResult r = run({"VeUtl_Answer", "MESSAGE=Name", "VeUtl_Answer",
+                           "MESSAGE='Please type the name of the customer whose records should "
+                           "be exported to the new file, as it is written on the invoice'",
+                           "VeUtl_Answer", "MESSAGE='Name\\nas on the invoice'"},
+                          "report;2=click|report;2=click|report;2=click");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int n = 0; n < 3; ++n) expect_tidy(n);
+  for (int n = 1; n < 3; ++n) {
+    EXPECT_GT(number(line_of("1007", n), "y"), number(line_of("1007", 0), "y")) << n;
+    EXPECT_GT(number(line_of("dialog", n), "h"), number(line_of("dialog", 0), "h")) << n;
+  }
 }
 
 using InputBox = DialogTest;

@@ -15,7 +15,7 @@ TEST_F(PickColor, StartsOnTheGivenColourAndAnswersTheChoice) {
   EXPECT_EQ(field(line_of("dialog", 0), "color"), "10,20,30");
   EXPECT_EQ(field(line_of("dialog", 0), "transient"), "1");
   EXPECT_EQ(field(line_of("dialog", 1), "color"), "51,102,153");
-  EXPECT_EQ(field(line_of("dialog", 1), "title"), "");
+  EXPECT_EQ(field(line_of("dialog", 1), "title"), "Color");  // the usual title, not the program's
   // An invalid colour starts on white.
   EXPECT_EQ(field(line_of("dialog", 2), "color"), "255,255,255");
 }

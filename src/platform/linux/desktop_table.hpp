@@ -26,7 +26,7 @@
 
 namespace velmora::platform::linux_backend {
 
-inline constexpr std::uint32_t kDesktopVersion = 1;
+inline constexpr std::uint32_t kDesktopVersion = 2;
 inline constexpr const char* kDesktopFile = "VELMORA2-desktop.so";
 inline constexpr const char* kDesktopEntry = "VelmoraDesktop_Table";
 
@@ -58,7 +58,7 @@ struct DesktopTable {
                               const ButtonBoxContent& content, int& ended_by);
   DialogRun (*run_input_box)(const resources::DialogTemplate& dialog, InputBoxContent& content,
                              int& ended_by);
-  DialogRun (*pick_color)(const std::string& title, std::uint8_t rgb[3], bool& accepted);
+  DialogRun (*pick_color)(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted);
   DialogRun (*run_compression_dialog)(CompressionDialogContent& content, bool& accepted);
   DialogRun (*run_chooser)(const ChooserRequest& request, ChooserOutcome& outcome,
                            std::string& path);

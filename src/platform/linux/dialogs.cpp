@@ -17,10 +17,10 @@ DialogRun run_input_box(const resources::DialogTemplate& dialog, InputBoxContent
   return d != nullptr ? d->run_input_box(dialog, content, ended_by) : DialogRun::NoDisplay;
 }
 
-DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted) {
+DialogRun pick_color(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted) {
   accepted = false;
   const auto* d = linux_backend::desktop();
-  return d != nullptr ? d->pick_color(title, rgb, accepted) : DialogRun::NoDisplay;
+  return d != nullptr ? d->pick_color(names, rgb, accepted) : DialogRun::NoDisplay;
 }
 
 }  // namespace velmora::platform

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.hpp"
 #include "platform/ui.hpp"
+#include "platform/windows/dialog_template.hpp"
 #include "platform/windows/win32.hpp"
 
 namespace velmora::platform {
@@ -20,16 +21,19 @@ UINT_PTR CALLBACK color_hook(HWND window, UINT message, WPARAM, LPARAM param) {
 
 }  // namespace
 
-DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted) {
+DialogRun pick_color(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted) {
   if (!display_available()) return DialogRun::NoDisplay;
-  static COLORREF custom[16] = {};
-  const std::wstring caption = win::wide_from_utf8(title);
+  // The custom colours live for the call: the starting colour, then white.
+  COLORREF custom[16];
+  for (COLORREF& c : custom) c = RGB(255, 255, 255);
+  custom[0] = RGB(rgb[0], rgb[1], rgb[2]);
+  const std::wstring caption = win::wide_from_utf8(names.title);
   CHOOSECOLORW choose{};
   choose.lStructSize = sizeof choose;
-  choose.hwndOwner = GetActiveWindow();
-  choose.rgbResult = RGB(rgb[0], rgb[1], rgb[2]);
+  choose.hwndOwner = win::dialog_owner();
+  choose.rgbResult = custom[0];
   choose.lpCustColors = custom;
-  choose.Flags = CC_FULLOPEN | CC_RGBINIT | CC_ENABLEHOOK;
+  choose.Flags = CC_FULLOPEN | CC_RGBINIT | CC_ANYCOLOR | CC_ENABLEHOOK;
   choose.lpfnHook = color_hook;
   choose.lCustData = reinterpret_cast<LPARAM>(caption.c_str());
   accepted = ChooseColorW(&choose) != 0;

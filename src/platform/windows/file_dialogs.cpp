@@ -69,9 +69,17 @@ DialogRun run_file_chooser(const ChooserRequest& request, ChooserOutcome& outcom
   return DialogRun::Ended;
 }
 
+struct BrowseStart {
+  std::wstring title;
+  std::wstring folder;
+};
+
 int CALLBACK browse_started(HWND window, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data != 0) {
-    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  const auto* start = reinterpret_cast<const BrowseStart*>(data);
+  if (message != BFFM_INITIALIZED || start == nullptr) return 0;
+  if (!start->title.empty()) SetWindowTextW(window, start->title.c_str());
+  if (!start->folder.empty()) {
+    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
   }
   return 0;
 }
@@ -80,13 +88,13 @@ DialogRun run_folder_chooser(const ChooserRequest& request, ChooserOutcome& outc
                              std::string& path) {
   win::ComScope com;
   const std::wstring instruction = win::wide_from_utf8(request.instruction);
-  const std::wstring start = win::wide(request.start_folder);
+  const BrowseStart start{win::wide_from_utf8(request.title), win::wide(request.start_folder)};
   BROWSEINFOW info{};
   info.hwndOwner = owner();
   info.lpszTitle = instruction.empty() ? nullptr : instruction.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   info.lpfn = browse_started;
-  info.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+  info.lParam = reinterpret_cast<LPARAM>(&start);
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   if (chosen == nullptr) {
     outcome = ChooserOutcome::Cancelled;

@@ -45,22 +45,64 @@ dialogs::Box box_of(HWND dialog, const resources::DialogTemplate& t, int id) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-// A text's extent on one line in the control's font.
-dialogs::Extent one_line_extent(HWND control, const std::string& utf8) {
-  if (control == nullptr || utf8.empty()) return {};
-  const std::wstring text = win::wide_from_utf8(utf8);
+// The control's text as the static draws it (its font, word breaks, line feeds) in `width`.
+dialogs::WrappedText wrapped_text(HWND control, int width) {
+  const int length = GetWindowTextLengthW(control);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), length + 1)));
   HDC dc = GetDC(control);
   HGDIOBJ old =
       SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  RECT r{0, 0, width, 0};
+  const int height = DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
-  return {size.cx, size.cy};
+  return {height, static_cast<int>(metrics.tmHeight)};
+}
+
+dialogs::MeasureText measure(HWND control) {
+  if (control == nullptr) return {};
+  return [control](int width) { return wrapped_text(control, width); };
+}
+
+// The width a push button needs for its label: the text and a margin of four dialog
+// units on either side.
+int button_width(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  const int length = button ? GetWindowTextLengthW(button) : 0;
+  if (length <= 0) return 0;
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(button, text.data(), length + 1)));
+  HDC dc = GetDC(button);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(button, dc);
+  RECT margin{0, 0, 8, 0};
+  MapDialogRect(dialog, &margin);
+  return r.right - r.left + margin.right;
 }
 
 void place(HWND dialog, int id, const dialogs::Box& b) {
   if (HWND w = GetDlgItem(dialog, id)) MoveWindow(w, b.left, b.top, b.width(), b.height(), FALSE);
+}
+
+// Moves the window to `l`'s size about its old centre, `l` being its client area.
+void resize_about_centre(HWND dialog, const dialogs::Box& l) {
+  RECT frame{0, 0, l.width(), l.height()};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  RECT now{};
+  GetWindowRect(dialog, &now);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  SetWindowPos(dialog, nullptr, (now.left + now.right - width) / 2,
+               (now.top + now.bottom - height) / 2, width, height, SWP_NOZORDER);
 }
 
 struct ButtonBoxState {
@@ -104,10 +146,16 @@ void lay_out_button_box(HWND dialog, ButtonBoxState& s) {
   start.ok = box_of(dialog, t, kOk);
   start.cancel = box_of(dialog, t, kCancel);
   start.other = box_of(dialog, t, kOther);
-  const dialogs::ButtonBoxLayout l =
-      dialogs::layout_button_box(start, icon != nullptr, !c.description.empty(),
-                                 one_line_extent(GetDlgItem(dialog, kMessage), c.message),
-                                 one_line_extent(GetDlgItem(dialog, kDescription), c.description));
+  dialogs::ButtonBoxTexts texts;
+  texts.has_icon = icon != nullptr;
+  texts.cancel_shown = c.cancel_shown;
+  texts.other_shown = c.other_shown;
+  texts.message = measure(GetDlgItem(dialog, kMessage));
+  if (!c.description.empty()) texts.description = measure(GetDlgItem(dialog, kDescription));
+  texts.ok_width = button_width(dialog, kOk);
+  texts.cancel_width = button_width(dialog, kCancel);
+  texts.other_width = button_width(dialog, kOther);
+  const dialogs::ButtonBoxLayout l = dialogs::layout_button_box(start, texts);
   place(dialog, kMessage, l.message);
   place(dialog, kDescription, l.description);
   place(dialog, kOk, l.ok);
@@ -115,15 +163,7 @@ void lay_out_button_box(HWND dialog, ButtonBoxState& s) {
   place(dialog, kOther, l.other);
   if (!l.icon_shown) ShowWindow(GetDlgItem(dialog, kIcon), SW_HIDE);
   if (!l.description_shown) ShowWindow(GetDlgItem(dialog, kDescription), SW_HIDE);
-  // The dialog grows around its centre.
-  RECT frame{0, 0, l.dialog.width(), l.dialog.height()};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
-  RECT now{};
-  GetWindowRect(dialog, &now);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetWindowPos(dialog, nullptr, (now.left + now.right - width) / 2,
-               (now.top + now.bottom - height) / 2, width, height, SWP_NOZORDER);
+  resize_about_centre(dialog, l.dialog);
 }
 
 INT_PTR CALLBACK button_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -158,8 +198,27 @@ INT_PTR CALLBACK button_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
 }
 
 struct InputState {
+  const resources::DialogTemplate* dialog;
   InputBoxContent* content;
 };
+
+void lay_out_input_box(HWND dialog, const resources::DialogTemplate& t) {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  dialogs::InputBoxLayout start;
+  start.dialog = {0, 0, client.right, client.bottom};
+  start.message = box_of(dialog, t, kMessage);
+  start.edit = box_of(dialog, t, kEdit);
+  start.ok = box_of(dialog, t, kOk);
+  start.cancel = box_of(dialog, t, kCancel);
+  const dialogs::InputBoxLayout l =
+      dialogs::layout_input_box(start, measure(GetDlgItem(dialog, kMessage)));
+  place(dialog, kMessage, l.message);
+  place(dialog, kEdit, l.edit);
+  place(dialog, kOk, l.ok);
+  place(dialog, kCancel, l.cancel);
+  resize_about_centre(dialog, l.dialog);
+}
 
 void update_ok(HWND dialog, const InputBoxContent& c) {
   if (!c.needs_something) return;
@@ -176,6 +235,7 @@ INT_PTR CALLBACK input_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       set_text(dialog, kMessage, c.message);
       set_text(dialog, kOk, c.ok_label);
       set_text(dialog, kCancel, c.cancel_label);
+      lay_out_input_box(dialog, *s->dialog);
       SendDlgItemMessageW(dialog, kEdit, EM_LIMITTEXT, kMaxInput, 0);
       SetDlgItemTextW(dialog, kEdit, win::wide_from_utf8(c.text).c_str());
       update_ok(dialog, c);
@@ -235,7 +295,7 @@ DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& con
                         int& ended_by) {
   if (!display_available()) return DialogRun::NoDisplay;
   const std::vector<WORD> bytes = win::dialog_template_bytes(t, {}, content.password);
-  InputState state{&content};
+  InputState state{&t, &content};
   const INT_PTR result = DialogBoxIndirectParamW(
       GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
       win::dialog_owner(), input_box_proc, reinterpret_cast<LPARAM>(&state));

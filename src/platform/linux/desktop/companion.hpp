@@ -23,7 +23,7 @@ DialogRun run_button_box(const resources::DialogTemplate& dialog, const ButtonBo
                          int& ended_by);
 DialogRun run_input_box(const resources::DialogTemplate& dialog, InputBoxContent& content,
                         int& ended_by);
-DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted);
+DialogRun pick_color(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted);
 DialogRun run_compression_dialog(CompressionDialogContent& content, bool& accepted);
 DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, std::string& path);
 std::string file_type_description(std::string_view extension);

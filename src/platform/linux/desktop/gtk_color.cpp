@@ -2,6 +2,7 @@
 #include <gtk/gtk.h>
 
 #include <array>
+#include <utility>
 
 #include "platform/linux/desktop/companion.hpp"
 #include "platform/linux/desktop/gtk_templates.hpp"
@@ -23,12 +24,21 @@ std::uint8_t to_byte(double component) {
 
 }  // namespace
 
-DialogRun pick_color(const std::string& title, std::uint8_t rgb[3], bool& accepted) {
+DialogRun pick_color(const SystemDialogNames& names, std::uint8_t rgb[3], bool& accepted) {
   accepted = false;
-  GtkWidget* dialog =
-      gtk_color_chooser_dialog_new(title.empty() ? nullptr : title.c_str(), owner_window());
+  GtkWidget* dialog = gtk_color_chooser_dialog_new(
+      names.title.empty() ? nullptr : names.title.c_str(), owner_window());
   if (dialog == nullptr) return DialogRun::Failed;
   gtk_widget_set_name(dialog, "color");
+  // The module's labels, in its language: GTK's own would follow the process's locale.
+  for (const auto& [response, label] : {std::pair{GTK_RESPONSE_OK, &names.accept_label},
+                                        std::pair{GTK_RESPONSE_CANCEL, &names.cancel_label}}) {
+    GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response);
+    if (button == nullptr || !GTK_IS_BUTTON(button)) continue;
+    // Named as the module's own dialogs name OK and Cancel.
+    gtk_widget_set_name(button, response == GTK_RESPONSE_OK ? "1" : "2");
+    if (!label->empty()) gtk_button_set_label(GTK_BUTTON(button), label->c_str());
+  }
   GtkColorChooser* chooser = GTK_COLOR_CHOOSER(dialog);
   gtk_color_chooser_set_use_alpha(chooser, FALSE);
 

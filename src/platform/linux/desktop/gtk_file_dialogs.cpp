@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <optional>
+#include <utility>
 
 #include "platform/linux/caseless_glob.hpp"
 #include "platform/linux/desktop/companion.hpp"
@@ -102,11 +103,22 @@ DialogRun run_chooser(const ChooserRequest& request, ChooserOutcome& outcome, st
   outcome = ChooserOutcome::Cancelled;
   path.clear();
   const KindStyle style = style_of(request.kind);
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(request.title.c_str(), owner_window(),
-                                                  style.action, "_Cancel", GTK_RESPONSE_CANCEL,
-                                                  style.accept_label, GTK_RESPONSE_ACCEPT, nullptr);
+  // The module's labels, in its language: GTK's own would follow the process's locale.
+  const char* cancel = request.cancel_label.empty() ? "_Cancel" : request.cancel_label.c_str();
+  const char* accept =
+      request.accept_label.empty() ? style.accept_label : request.accept_label.c_str();
+  GtkWidget* dialog =
+      gtk_file_chooser_dialog_new(request.title.c_str(), owner_window(), style.action, cancel,
+                                  GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
   if (dialog == nullptr) return DialogRun::Failed;
   gtk_widget_set_name(dialog, style.name);
+  // Named as the module's own dialogs name OK and Cancel.
+  for (const auto& [response, name] :
+       {std::pair{GTK_RESPONSE_ACCEPT, "1"}, std::pair{GTK_RESPONSE_CANCEL, "2"}}) {
+    if (GtkWidget* b = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response)) {
+      gtk_widget_set_name(b, name);
+    }
+  }
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);

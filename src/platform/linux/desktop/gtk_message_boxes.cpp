@@ -32,16 +32,35 @@ const char* icon_name(StandardIcon icon) {
   return nullptr;
 }
 
-// A text's extent on one line in the label's font (with its own attributes).
-dialogs::Extent one_line_extent(GtkWidget* label, const std::string& text) {
+// The text as the label draws it (its font, its own attributes, its wrapping) in `width`.
+dialogs::WrappedText wrapped_text(GtkWidget* label, const std::string& text, int width) {
   PangoLayout* layout = gtk_widget_create_pango_layout(label, text.c_str());
   if (PangoAttrList* attrs = gtk_label_get_attributes(GTK_LABEL(label))) {
     pango_layout_set_attributes(layout, attrs);
   }
-  int width = 0, height = 0;
-  pango_layout_get_pixel_size(layout, &width, &height);
+  pango_layout_set_width(layout, width * PANGO_SCALE);
+  pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  int height = 0;
+  pango_layout_get_pixel_size(layout, nullptr, &height);
+  PangoRectangle line{};
+  if (PangoLayoutLine* first = pango_layout_get_line_readonly(layout, 0)) {
+    pango_layout_line_get_pixel_extents(first, nullptr, &line);
+  }
   g_object_unref(layout);
-  return {width, height};
+  return {height, line.height};
+}
+
+dialogs::MeasureText measure(GtkWidget* label, const std::string& text) {
+  if (label == nullptr || text.empty()) return {};
+  return [label, text](int width) { return wrapped_text(label, text, width); };
+}
+
+// The width a button asks for with its label, never less than its place.
+int button_width(GtkWidget* button) {
+  if (button == nullptr) return 0;
+  int minimum = 0, natural = 0;
+  gtk_widget_get_preferred_width(button, &minimum, &natural);
+  return std::max(minimum, natural);
 }
 
 // The description is drawn two pixels smaller than the dialog's font.
@@ -109,13 +128,17 @@ void lay_out_button_box(const resources::DialogTemplate& t, const BuiltDialog& d
   start.ok = box_of(d, t.control(kOk));
   start.cancel = box_of(d, t.control(kCancel));
   start.other = box_of(d, t.control(kOther));
-  const dialogs::Extent message_extent =
-      message && !c.message.empty() ? one_line_extent(message, c.message) : dialogs::Extent{};
-  const dialogs::Extent description_extent = description && !c.description.empty()
-                                                 ? one_line_extent(description, c.description)
-                                                 : dialogs::Extent{};
-  const dialogs::ButtonBoxLayout l = dialogs::layout_button_box(
-      start, icon != nullptr, !c.description.empty(), message_extent, description_extent);
+  dialogs::ButtonBoxTexts texts;
+  texts.has_icon = icon != nullptr;
+  texts.cancel_shown = c.cancel_shown;
+  texts.other_shown = c.other_shown;
+  // An empty message keeps the template's text, which is measured like any other.
+  texts.message = measure(message, message ? gtk_label_get_text(GTK_LABEL(message)) : "");
+  if (!c.description.empty()) texts.description = measure(description, c.description);
+  texts.ok_width = button_width(d.control(kOk));
+  texts.cancel_width = button_width(d.control(kCancel));
+  texts.other_width = button_width(d.control(kOther));
+  const dialogs::ButtonBoxLayout l = dialogs::layout_button_box(start, texts);
 
   apply(d, kMessage, l.message);
   apply(d, kDescription, l.description);
@@ -129,6 +152,23 @@ void lay_out_button_box(const resources::DialogTemplate& t, const BuiltDialog& d
 }
 
 // ---- the input box ---------------------------------------------------------------
+
+void lay_out_input_box(const resources::DialogTemplate& t, const BuiltDialog& d) {
+  GtkWidget* message = d.control(kMessage);
+  dialogs::InputBoxLayout start;
+  start.dialog = {0, 0, d.px_x(t.width), d.px_y(t.height)};
+  start.message = box_of(d, t.control(kMessage));
+  start.edit = box_of(d, t.control(kEdit));
+  start.ok = box_of(d, t.control(kOk));
+  start.cancel = box_of(d, t.control(kCancel));
+  const dialogs::InputBoxLayout l = dialogs::layout_input_box(
+      start, measure(message, message ? gtk_label_get_text(GTK_LABEL(message)) : ""));
+  apply(d, kMessage, l.message);
+  apply(d, kEdit, l.edit);
+  apply(d, kOk, l.ok);
+  apply(d, kCancel, l.cancel);
+  gtk_widget_set_size_request(d.fixed, l.dialog.width(), l.dialog.height());
+}
 
 struct InputState {
   InputBoxContent* content;
@@ -177,6 +217,7 @@ DialogRun run_input_box(const resources::DialogTemplate& t, InputBoxContent& con
     return DialogRun::Failed;
   }
   set_label(d.control(kMessage), content.message);
+  lay_out_input_box(t, d);
   gtk_entry_set_visibility(GTK_ENTRY(entry), content.password ? FALSE : TRUE);
   gtk_entry_set_max_length(GTK_ENTRY(entry), 255);
   gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);

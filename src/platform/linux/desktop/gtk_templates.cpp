@@ -50,6 +50,12 @@ void make_compact(GtkWidget* w) {
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+// The controls the keyboard reaches with Tab.
+bool takes_focus(resources::ControlKind kind) {
+  using K = resources::ControlKind;
+  return kind == K::DefaultButton || kind == K::Button || kind == K::Edit;
+}
+
 void end_with_id(GtkButton* button, gpointer dialog) {
   const int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), "velmora-id"));
   gtk_dialog_response(GTK_DIALOG(dialog), id);
@@ -128,6 +134,7 @@ BuiltDialog build_dialog(const resources::DialogTemplate& t) {
   gtk_widget_set_size_request(d.fixed, d.px_x(t.width), d.px_y(t.height));
   gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(d.dialog))), d.fixed, TRUE,
                      TRUE, 0);
+  GList* tab_order = nullptr;
   for (const resources::ControlTemplate& c : t.controls) {
     GtkWidget* w = make_control(c, d.dialog);
     gtk_widget_set_name(w, std::to_string(c.id).c_str());
@@ -135,11 +142,23 @@ BuiltDialog build_dialog(const resources::DialogTemplate& t) {
     gtk_fixed_put(GTK_FIXED(d.fixed), w, d.px_x(c.x), d.px_y(c.y));
     gtk_widget_set_size_request(w, d.px_x(c.width), d.px_y(c.height));
     d.controls[c.id] = w;
+    if (takes_focus(c.kind)) tab_order = g_list_append(tab_order, w);
     if (c.kind == resources::ControlKind::DefaultButton) {
       gtk_widget_set_can_default(w, TRUE);
       gtk_window_set_default(window, w);
+      // Drawn the way this desktop marks the button that Return presses.
+      gtk_style_context_add_class(gtk_widget_get_style_context(w),
+                                  GTK_STYLE_CLASS_SUGGESTED_ACTION);
     }
   }
+  // Tab walks the controls in the template's order, as the system's dialog manager does,
+  // and the first of them starts with the focus.  GTK's own order is by place, which
+  // starts at the leftmost button, so Return would press that one instead of OK.
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_container_set_focus_chain(GTK_CONTAINER(d.fixed), tab_order);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  if (tab_order != nullptr) gtk_widget_grab_focus(GTK_WIDGET(tab_order->data));
+  g_list_free(tab_order);
   gtk_widget_show_all(d.fixed);
   return d;
 }

@@ -67,6 +67,19 @@ void write_report(const std::string& text) {
   if (f) std::fclose(f);
 }
 
+// A text on one report line: line feeds written as \n.
+std::string one_line(const char* text) {
+  std::string out;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '\n') {
+      out += "\\n";
+    } else {
+      out.push_back(*p);
+    }
+  }
+  return out;
+}
+
 bool is_control_name(const char* name) {
   if (name == nullptr || *name == '\0') return false;
   for (const char* p = name; *p; ++p) {
@@ -76,6 +89,16 @@ bool is_control_name(const char* name) {
 }
 
 void describe(GtkWidget* w, GtkWidget* root, std::string& out);
+
+// The label that draws a control's text: the control itself, or a button's child.
+GtkLabel* text_label(GtkWidget* w) {
+  if (GTK_IS_LABEL(w)) return GTK_LABEL(w);
+  if (GTK_IS_BUTTON(w)) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(w));
+    if (child != nullptr && GTK_IS_LABEL(child)) return GTK_LABEL(child);
+  }
+  return nullptr;
+}
 
 void describe_children(GtkWidget* w, GtkWidget* root, std::string& out) {
   if (!GTK_IS_CONTAINER(w)) return;
@@ -98,18 +121,32 @@ void describe(GtkWidget* w, GtkWidget* root, std::string& out) {
     int x = 0, y = 0;
     GtkWidget* parent = gtk_widget_get_parent(w);
     if (parent) gtk_widget_translate_coordinates(w, parent, 0, 0, &x, &y);
-    GtkAllocation a;
+    GtkAllocation a, room{};
     gtk_widget_get_allocation(w, &a);
+    if (parent) gtk_widget_get_allocation(parent, &room);
     out += "control " + std::string(name) + " " + G_OBJECT_TYPE_NAME(w) +
            " visible=" + (gtk_widget_get_visible(w) ? "1" : "0") +
            " sensitive=" + (gtk_widget_get_sensitive(w) ? "1" : "0") + " x=" + std::to_string(x) +
            " y=" + std::to_string(y) + " w=" + std::to_string(a.width) +
-           " h=" + std::to_string(a.height);
+           " h=" + std::to_string(a.height) + " pw=" + std::to_string(room.width) +
+           " ph=" + std::to_string(room.height);
+    out += std::string(" focus=") + (gtk_widget_is_focus(w) ? "1" : "0");
+    // Characters no installed font could draw (they show as boxes).
+    if (GtkLabel* label = text_label(w)) {
+      out += " unknown=" +
+             std::to_string(pango_layout_get_unknown_glyphs_count(gtk_label_get_layout(label)));
+    }
     if (GTK_IS_BUTTON(w)) {
+      out += std::string(" default=") + (gtk_widget_has_default(w) ? "1" : "0");
+      out += std::string(" suggested=") +
+             (gtk_style_context_has_class(gtk_widget_get_style_context(w),
+                                          GTK_STYLE_CLASS_SUGGESTED_ACTION)
+                  ? "1"
+                  : "0");
       const char* label = gtk_button_get_label(GTK_BUTTON(w));
-      out += " text='" + std::string(label ? label : "") + "'";
+      out += " text='" + one_line(label) + "'";
     } else if (GTK_IS_LABEL(w)) {
-      out += " text='" + std::string(gtk_label_get_text(GTK_LABEL(w))) + "'";
+      out += " text='" + one_line(gtk_label_get_text(GTK_LABEL(w))) + "'";
     } else if (GTK_IS_ENTRY(w)) {
       out += " text='" + std::string(gtk_entry_get_text(GTK_ENTRY(w))) + "'";
       out += std::string(" masked=") + (gtk_entry_get_visibility(GTK_ENTRY(w)) ? "0" : "1");
@@ -207,6 +244,47 @@ void send_key(GtkWidget* dialog, const std::string& name) {
   }
 }
 
+// Draws into a PNG file, on white, the control named before the first ':' of `arg`
+// (`kind` "snapshot"), or its text in its own font ("glyphs"), or its text in one Latin font
+// without falling back to others ("boxes"): how it looks where no font has its characters.
+void snapshot(GtkWidget* dialog, const std::string& kind, const std::string& arg) {
+  const std::size_t colon = arg.find(':');
+  GtkWidget* w = colon == std::string::npos ? nullptr : find_named(dialog, arg.substr(0, colon));
+  GtkLabel* label = w ? text_label(w) : nullptr;
+  if (w == nullptr || (kind != "snapshot" && label == nullptr)) {
+    write_report(kind + " '" + arg + "': no such control\n");
+    return;
+  }
+  GtkAllocation a;
+  gtk_widget_get_allocation(w, &a);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, a.width, a.height);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  if (kind == "snapshot") {
+    gtk_widget_draw(w, cr);
+  } else {
+    PangoLayout* layout =
+        gtk_widget_create_pango_layout(GTK_WIDGET(label), gtk_label_get_text(label));
+    PangoAttrList* own = gtk_label_get_attributes(label);
+    PangoAttrList* attrs = own ? pango_attr_list_copy(own) : pango_attr_list_new();
+    if (kind == "boxes") {
+      pango_attr_list_insert(attrs, pango_attr_family_new("DejaVu Sans"));
+      pango_attr_list_insert(attrs, pango_attr_fallback_new(FALSE));
+    }
+    pango_layout_set_attributes(layout, attrs);
+    pango_attr_list_unref(attrs);
+    pango_layout_set_width(layout, a.width * PANGO_SCALE);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    pango_cairo_show_layout(cr, layout);
+    g_object_unref(layout);
+  }
+  cairo_destroy(cr);
+  cairo_surface_write_to_png(surface, arg.substr(colon + 1).c_str());
+  cairo_surface_destroy(surface);
+}
+
 int response_named(const std::string& name) {
   if (name == "ok") return GTK_RESPONSE_OK;
   if (name == "cancel") return GTK_RESPONSE_CANCEL;
@@ -264,6 +342,8 @@ int run_step(Run& run, const std::string& step) {
   const std::string arg = colon == std::string::npos ? "" : step.substr(colon + 1);
   if (verb == "report") {
     report(dialog);
+  } else if (verb == "snapshot" || verb == "glyphs" || verb == "boxes") {
+    snapshot(dialog, verb, arg);
   } else if (verb == "key") {
     send_key(dialog, arg);
   } else if (verb == "close") {

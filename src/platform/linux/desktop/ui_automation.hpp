@@ -10,6 +10,10 @@
 //                    the dialog has taken it up)
 //   response:NAME    end the dialog: ok, cancel, accept or a number
 //   wait:MS          pause
+//   snapshot:ID:PNG  draw control ID into the file PNG
+//   glyphs:ID:PNG    draw its text in its font (with the fonts that fill in)
+//   boxes:ID:PNG     draw its text in one Latin font and no other, as it looks where no
+//                    font has its characters
 //   report           write the dialog's state to VELMORA_UI_REPORT (else standard error)
 // A dialog still open VELMORA_UI_TIMEOUT seconds (default 20) after its steps is closed,
 // so that a wrong script never leaves a test hanging.
