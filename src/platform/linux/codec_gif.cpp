@@ -87,7 +87,13 @@ CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out) {
   if (index > 0 && index >= frames) return CodecStatus::bad_index;
   out.width = h.gif->SWidth;
   out.height = h.gif->SHeight;
+  // The global colour table's size is the depth: 2 colours are 1 bit, as a 1-bit PNG.
+  const ColorMapObject* map = h.gif->SColorMap;
   out.depth = 8;
+  if (map != nullptr && map->BitsPerPixel >= 1 && map->BitsPerPixel <= 8) {
+    constexpr std::int16_t kDepths[] = {1, 1, 2, 4, 4, 8, 8, 8, 8};
+    out.depth = kDepths[map->BitsPerPixel];
+  }
   out.hres = out.vres = 72 << 16;
   out.image_count = frames > 0 ? frames : 1;
   return CodecStatus::ok;
