@@ -9,6 +9,8 @@
 #include <memory>
 // jpeglib.h expects size_t and FILE to be declared before it.
 #include <jpeglib.h>
+// After jpeglib.h: the message codes that say memory ran out.
+#include <jerror.h>
 
 #include "platform/linux/codec_backends.hpp"
 
@@ -17,6 +19,9 @@ namespace velmora::platform::codecs {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
+// The library's own working memory (a progressive picture's coefficients, mainly) is
+// held within this; a picture that needs more is refused rather than decoded.
+constexpr long kLibraryMemory = 256L * 1024 * 1024;
 
 struct Source {
   jpeg_source_mgr pub;
@@ -194,10 +199,13 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   jpeg_decompress_struct& cinfo = session->cinfo;
   volatile CodecStatus failure = CodecStatus::bad_data;
   if (setjmp(session->err.jump)) {
+    const int code = session->err.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
+    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) return CodecStatus::no_memory;
     return failure;
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = kLibraryMemory;
   cinfo.src = &session->src.pub;
   jpeg_read_header(&cinfo, TRUE);
   // The largest reduction whose result still covers the box.
@@ -220,12 +228,14 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
+  // The library sets up its own buffers first: a picture they would not fit (a
+  // progressive one of vast size) is refused before the output costs anything.
+  jpeg_start_decompress(&cinfo);
   if (!allocate(out, static_cast<std::int32_t>(cinfo.output_width),
                 static_cast<std::int32_t>(cinfo.output_height))) {
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
-  jpeg_start_decompress(&cinfo);
   while (cinfo.output_scanline < cinfo.output_height) {
     auto* row = reinterpret_cast<JSAMPROW>(
         out.pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width);

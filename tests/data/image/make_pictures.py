@@ -175,6 +175,11 @@ def main(folder):
     whole = open(p("photo.jpg"), "rb").read()
     open(p("cut_header.jpg"), "wb").write(whole[:100])
     open(p("cut_scan.jpg"), "wb").write(whole[: len(whole) // 2])
+    # A few hundred bytes of progressive JPEG whose frame claims 40000 x 40000 pixels.
+    small = subprocess.run(["cjpeg", "-progressive", "-quality", "50"], input=ppm(16, 16),
+                           stdout=subprocess.PIPE, check=True).stdout
+    sof = small.index(b"\xff\xc2")
+    open(p("vast_progressive.jpg"), "wb").write(small[:sof + 5] + struct.pack(">HH", 40000, 40000) + small[sof + 9:])
     # A PNG named as a JPEG: the bytes decide.
     open(p("really_png.jpg"), "wb").write(open(p("phys.png"), "rb").read())
 
