@@ -37,7 +37,8 @@ void run(CodecFormat format, const std::uint8_t* data, std::size_t size, int ind
   // Decoding allocates the whole picture: keep within the fuzzer's memory limit.
   if (std::int64_t{probe.width} * probe.height > (1 << 16)) return;
   DecodedPicture picture;
-  const std::int32_t box = format == CodecFormat::jpeg ? probe.width / 4 : 0;
+  const std::int32_t box =
+      format == CodecFormat::jpeg || format == CodecFormat::png ? probe.width / 4 : 0;
   if (decode_picture(format, in, index, box, box ? 1 : 0, picture) != CodecStatus::ok) return;
   if (picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height)
     std::abort();

@@ -19,6 +19,8 @@ PACKAGES=(
   libx11-dev libxres-dev
   # peers used by the tests and benchmarks
   python3-pyftpdlib python3-openssl exiv2 libimage-exiftool-perl liblnk-utils libjpeg-turbo-progs curl
+  # the picture benchmarks' peer (vipsthumbnail) and an independent decoder for checks
+  libvips-tools python3-pil
   xvfb xdotool xclip
   # the host's document window and the dialogs; a Japanese font, so that the Japanese
   # dialogs show glyphs rather than boxes on a fresh machine (GTK's own Japanese texts come

@@ -14,16 +14,22 @@ namespace {
 
 using Sums = std::array<std::uint64_t, 4>;
 
+// Colours are weighted by their alpha, so that what a transparent pixel hides never
+// bleeds into its neighbours; the mean is a straight (not premultiplied) colour again.
 void add(Sums& s, Pixel p, std::uint64_t weight) {
-  s[0] += weight * alpha(p);
-  s[1] += weight * red(p);
-  s[2] += weight * green(p);
-  s[3] += weight * blue(p);
+  const std::uint64_t a = alpha(p);
+  const std::uint64_t wa = weight * a;
+  s[0] += wa;
+  s[1] += wa * red(p);
+  s[2] += wa * green(p);
+  s[3] += wa * blue(p);
 }
 
 Pixel mean(const Sums& s, std::uint64_t total) {
-  auto c = [&](std::uint64_t v) { return static_cast<std::uint8_t>((v + total / 2) / total); };
-  return rgb(c(s[1]), c(s[2]), c(s[3]), c(s[0]));
+  const auto a = static_cast<std::uint8_t>((s[0] + total / 2) / total);
+  if (s[0] == 0) return rgb(0, 0, 0, 0);
+  auto c = [&](std::uint64_t v) { return static_cast<std::uint8_t>((v + s[0] / 2) / s[0]); };
+  return rgb(c(s[1]), c(s[2]), c(s[3]), a);
 }
 
 // Resamples `count` lines of `src_n` samples (`src_step` apart within a line, `src_line`

@@ -13,4 +13,9 @@ namespace velmora::image {
 // -50 for an empty source or size, -108 when memory runs out.
 Err area_resample(const Pixmap& src, std::int32_t width, std::int32_t height, Pixmap& out);
 
+// The size of the thumbnail of a width x height picture in a box: one scale for both
+// sides, the smaller of the two box ratios, never enlarging; each side at least 1.
+PixRect thumbnail_size(std::int64_t width, std::int64_t height, std::int32_t box_w,
+                       std::int32_t box_h);
+
 }  // namespace velmora::image

@@ -3,6 +3,7 @@
 // and run is checked against the bytes given.
 #include "image/dib.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -28,6 +29,7 @@ struct DibHeader {
   std::uint32_t xppm = 0, yppm = 0;
   std::uint32_t colours = 0;
   std::array<std::uint32_t, 3> masks{};
+  std::uint32_t alpha_mask = 0;  // version 3 headers and later, with bit fields
   std::array<Pixel, 256> palette{};
   std::size_t pixels_offset = 0;  // from the start of the DIB
 };
@@ -58,6 +60,7 @@ Err parse_header(std::span<const std::uint8_t> dib, std::size_t pixel_offset_hin
       // The masks follow a 40-byte header, or sit inside a larger one.
       c.seek(40);
       for (auto& m : h.masks) m = c.le32();
+      if (h.header_size >= 56) h.alpha_mask = c.le32();
     }
   } else {
     return kUnsupportedData;
@@ -100,10 +103,12 @@ std::int16_t description_depth(const DibHeader& h) {
   return static_cast<std::int16_t>(h.bits);
 }
 
-Pixel from_masks(std::uint32_t v, const std::array<std::uint32_t, 3>& masks) {
-  std::uint8_t c[3];
-  for (int i = 0; i < 3; ++i) {
-    const std::uint32_t m = masks[i];
+Pixel from_masks(std::uint32_t v, const std::array<std::uint32_t, 3>& masks,
+                 std::uint32_t alpha_mask = 0) {
+  std::uint8_t c[4] = {0, 0, 0, 0xFF};
+  for (int i = 0; i < 4; ++i) {
+    const std::uint32_t m = i < 3 ? masks[i] : alpha_mask;
+    if (i == 3 && m == 0) break;
     if (m == 0) {
       c[i] = 0;
       continue;
@@ -114,7 +119,7 @@ Pixel from_masks(std::uint32_t v, const std::array<std::uint32_t, 3>& masks) {
     const std::uint32_t part = (v & m) >> shift;
     c[i] = static_cast<std::uint8_t>((static_cast<std::uint64_t>(part) * 255 + max / 2) / max);
   }
-  return rgb(c[0], c[1], c[2]);
+  return rgb(c[0], c[1], c[2], c[3]);
 }
 
 void convert_row(const DibHeader& h, const std::uint8_t* in, Pixel* out) {
@@ -130,7 +135,7 @@ void convert_row(const DibHeader& h, const std::uint8_t* in, Pixel* out) {
         out[x] = h.palette[in[x]];
         break;
       case 16:
-        out[x] = from_masks(in[2 * x] | (in[2 * x + 1] << 8), h.masks);
+        out[x] = from_masks(in[2 * x] | (in[2 * x + 1] << 8), h.masks, h.alpha_mask);
         break;
       case 24:
         out[x] = rgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
@@ -138,7 +143,7 @@ void convert_row(const DibHeader& h, const std::uint8_t* in, Pixel* out) {
       default: {
         const std::uint32_t v = in[4 * x] | (in[4 * x + 1] << 8) | (in[4 * x + 2] << 16) |
                                 (std::uint32_t{in[4 * x + 3]} << 24);
-        out[x] = from_masks(v, h.masks);
+        out[x] = from_masks(v, h.masks, h.alpha_mask);
       }
     }
   }
@@ -255,6 +260,14 @@ Err read_dib(std::span<const std::uint8_t> bytes, bool packed, Pixmap& out) {
       if (!c.ok()) return kBadPictureData;
       const std::int32_t row = h.top_down ? y : h.height - 1 - y;
       convert_row(h, data.data(), world.row(row));
+    }
+    // Many writers declare an alpha mask and leave it zero everywhere: such a bitmap is
+    // opaque, not invisible.
+    if (h.alpha_mask != 0 && std::all_of(world.pixels().begin(), world.pixels().end(),
+                                         [](Pixel p) { return alpha(p) == 0; })) {
+      for (std::int32_t y = 0; y < world.height(); ++y) {
+        for (std::int32_t x = 0; x < world.width(); ++x) world.row(y)[x] |= 0xFF000000u;
+      }
     }
   }
   out = std::move(world);

@@ -99,13 +99,17 @@ void decode_box(const DrawJob& job, std::int32_t& min_width, std::int32_t& min_h
 }
 
 Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& target,
-             const std::vector<PixRect>& clips, PixRect& touched) {
+             const std::vector<PixRect>& clips, PixRect& touched, bool* transparent) {
   touched = PixRect{};
   if (intersect(job.clip, target.bounds).empty()) return kNoErr;
   std::int32_t box_w = 0, box_h = 0;
   decode_box(job, box_w, box_h);
   Pixmap picture;
   if (const Err err = source.decode(picture, box_w, box_h); err != kNoErr) return err;
+  // Sampled premultiplied, so that the colours under transparent pixels never show.
+  const bool alpha = has_transparency(picture);
+  if (alpha) premultiply(picture);
+  if (transparent != nullptr) *transparent = alpha;
 
   // The decoded pixels may be fewer than the natural size: map them back onto it, then
   // move the used part to (0, 0) where the job's matrix starts.
@@ -120,6 +124,8 @@ Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& targ
   r.quality = quality_from_level(job.quality_level);
   r.mode = job.mode;
   r.op_color = job.op_color;
+  r.premultiplied = alpha;
+  r.target_alpha = job.target_alpha;
   if (clips.empty()) {
     r.clip = job.clip;
     touched = render(picture, r, target);

@@ -58,9 +58,10 @@ bool take_window_origin(DrawContext& ctx, const WindowPort& port);
 
 // Decodes the picture at the size it will be drawn (JPEG reduces in the DCT domain) and
 // renders it by the job into the target, clipped to each of `clips` (none: the job's
-// clip alone).  `touched` receives the bounds of what was written.
+// clip alone).  `touched` receives the bounds of what was written; `transparent`, when
+// given, whether the picture had transparent parts (laid over what lies beneath).
 Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& target,
-             const std::vector<PixRect>& clips, PixRect& touched);
+             const std::vector<PixRect>& clips, PixRect& touched, bool* transparent = nullptr);
 
 // The 32-bit wrapping sum of the window's pixels in `area` as colour references
 // (0x00BBGGRR); a pixel outside the visible parts counts 0xFFFFFFFF.

@@ -1,5 +1,6 @@
-// The scan for the EXIF APP1 segment.  It looks at every byte pair 0xFF 0xE1 from offset
-// 2 on, not only at segment starts, so an EXIF segment behind an XMP APP1 is found too.
+// The walk for the EXIF APP1 segment.  It steps from segment to segment by their
+// lengths, so the cost is one small read per segment however large they are, and it
+// stops where the picture data starts: nothing behind the headers is ever read.
 #include "image/exif_locate.hpp"
 
 #include <algorithm>
@@ -8,24 +9,49 @@
 namespace velmora::image {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
-// FF E1, the two length bytes, "Exif", two zero bytes.
-constexpr std::size_t kHeadLength = 10;
+// The two length bytes, "Exif", two zero bytes.
+constexpr std::size_t kIdentifierOffset = 2;
 constexpr std::uint8_t kIdentifier[6] = {'E', 'x', 'i', 'f', 0, 0};
+// A file with more segments before its picture data than this is not walked further.
+constexpr int kMaxSegments = 4096;
+// Fill bytes (0xFF) allowed in front of one marker.
+constexpr int kMaxFill = 64;
+// Stray bytes between segments (a damaged or padded file) are passed over up to the next
+// 0xFF, as decoders do, but not beyond this many in all.
+constexpr std::uint64_t kMaxStray = 1 << 20;
+constexpr std::size_t kStrayBlock = 4096;
 
-// A window of the file: bytes [base, base + bytes.size()).
-struct Window {
-  std::uint64_t base = 0;
-  std::vector<std::uint8_t> bytes;
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kStartOfScan = 0xDA;
+constexpr std::uint8_t kEndOfImage = 0xD9;
 
-  bool load(ByteSource& source, std::uint64_t from) {
-    base = from;
-    const std::uint64_t left = source.size() - std::min(from, source.size());
-    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunk)));
-    return bytes.empty() || source.read(from, bytes.data(), bytes.size());
+// Markers that stand alone, without a length: TEM, the restart markers and SOI.
+constexpr bool stands_alone(std::uint8_t marker) {
+  return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
+
+enum class Found { yes, no, read_failed };
+
+// The first 0xFF at or after pos, within the stray budget.
+Found next_ff(ByteSource& source, std::uint64_t& pos, std::uint64_t& budget) {
+  std::uint8_t block[kStrayBlock];
+  const std::uint64_t size = source.size();
+  while (pos < size && budget > 0) {
+    const auto n =
+        static_cast<std::size_t>(std::min<std::uint64_t>({kStrayBlock, size - pos, budget}));
+    if (!source.read(pos, block, n)) return Found::read_failed;
+    if (const void* hit = std::memchr(block, 0xFF, n)) {
+      const auto skipped =
+          static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(hit) - block);
+      pos += skipped;
+      budget -= skipped;
+      return Found::yes;
+    }
+    pos += n;
+    budget -= n;
   }
-  std::uint64_t end() const { return base + bytes.size(); }
-};
+  return Found::no;
+}
 
 }  // namespace
 
@@ -37,41 +63,53 @@ bool MemorySource::read(std::uint64_t offset, std::uint8_t* dst, std::size_t n) 
 
 LocateStatus locate_exif(ByteSource& source, ExifLocation& out) {
   const std::uint64_t size = source.size();
-  Window w;
-  if (!w.load(source, 0)) return LocateStatus::read_failed;
-  if (w.bytes.size() < 2 || w.bytes[0] != 0xFF || w.bytes[1] != 0xD8) return LocateStatus::absent;
+  std::uint8_t soi[2] = {};
+  if (size < 2) return LocateStatus::absent;
+  if (!source.read(0, soi, 2)) return LocateStatus::read_failed;
+  if (soi[0] != 0xFF || soi[1] != 0xD8) return LocateStatus::absent;
 
   std::uint64_t pos = 2;
-  while (pos + 1 < size) {
-    // Keep the whole head of a candidate segment inside the window.
-    if (pos + kHeadLength > w.end() && w.end() < size) {
-      if (!w.load(source, pos)) return LocateStatus::read_failed;
-    }
-    const std::uint8_t* data = w.bytes.data();
-    const std::uint64_t window_end = w.end();
-    const auto* hit = static_cast<const std::uint8_t*>(
-        std::memchr(data + (pos - w.base), 0xFF, window_end - pos));
-    if (hit == nullptr) {
-      pos = window_end;
-      continue;
-    }
-    pos = w.base + (hit - data);
-    if (pos + kHeadLength > window_end && window_end < size) continue;  // reload first
-    if (pos + 1 >= window_end || hit[1] != 0xE1) {
+  std::uint64_t stray_budget = kMaxStray;
+  for (int segment = 0; segment < kMaxSegments; ++segment) {
+    // A marker: 0xFF, perhaps more 0xFF fill, then the marker byte.
+    std::uint8_t marker = 0xFF;
+    int fill = 0;
+    while (marker == 0xFF) {
+      if (pos + 2 > size || fill++ > kMaxFill) return LocateStatus::absent;
+      std::uint8_t pair[2];
+      if (!source.read(pos, pair, 2)) return LocateStatus::read_failed;
+      if (pair[0] != 0xFF) {
+        switch (next_ff(source, pos, stray_budget)) {
+          case Found::yes:
+            continue;
+          case Found::no:
+            return LocateStatus::absent;
+          case Found::read_failed:
+            return LocateStatus::read_failed;
+        }
+      }
+      marker = pair[1];
       ++pos;
-      continue;
     }
-    // An APP1 marker: its length, then the identifier (when the file has those bytes).
-    if (pos + kHeadLength > window_end) return LocateStatus::absent;
-    if (std::memcmp(hit + 4, kIdentifier, sizeof kIdentifier) != 0) {
-      pos += 4;  // on after the length field
-      continue;
+    ++pos;  // past the marker byte
+    if (marker == kStartOfScan || marker == kEndOfImage) return LocateStatus::absent;
+    if (stands_alone(marker)) continue;
+    // Length (counting itself), then the segment's data.
+    std::uint8_t head[kIdentifierOffset + sizeof kIdentifier] = {};
+    if (pos + kIdentifierOffset > size) return LocateStatus::absent;
+    const std::size_t have =
+        static_cast<std::size_t>(std::min<std::uint64_t>(sizeof head, size - pos));
+    if (!source.read(pos, head, have)) return LocateStatus::read_failed;
+    const std::uint64_t length = std::uint64_t{head[0]} << 8 | head[1];
+    if (length < 2) return LocateStatus::absent;
+    if (marker == kApp1 && have == sizeof head &&
+        std::memcmp(head + kIdentifierOffset, kIdentifier, sizeof kIdentifier) == 0) {
+      const std::uint64_t segment_end = std::min(pos + length, size);
+      out.tiff_offset = pos + sizeof head;
+      out.tiff_size = segment_end > out.tiff_offset ? segment_end - out.tiff_offset : 0;
+      return LocateStatus::found;
     }
-    const std::uint64_t length = std::uint64_t{hit[2]} << 8 | hit[3];
-    const std::uint64_t segment_end = std::min(pos + 2 + length, size);
-    out.tiff_offset = pos + kHeadLength;
-    out.tiff_size = segment_end > out.tiff_offset ? segment_end - out.tiff_offset : 0;
-    return LocateStatus::found;
+    pos += length;
   }
   return LocateStatus::absent;
 }

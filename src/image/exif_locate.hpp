@@ -1,6 +1,6 @@
-// Finding the EXIF block of a JPEG file: the first APP1 segment whose data starts with
-// the identifier "Exif\0\0".  The scan reads the file a piece at a time, so a large
-// picture costs no more than a small one when its EXIF block is near the start.
+// Finding the EXIF block of a JPEG file: the first APP1 segment before the picture data
+// whose data starts with the identifier "Exif\0\0".  The walk reads a few bytes per
+// segment, so its cost does not grow with the size of the file or of its segments.
 #pragma once
 #include <cstdint>
 #include <span>

@@ -38,6 +38,7 @@ Err encode(platform::EncodeFormat format, const Pixmap& world, const ExportSetti
   r.quality = s.quality.value_or(platform::kQualityHigh);
   r.hres = s.hres;
   r.vres = s.vres;
+  r.alpha = s.alpha && holds_alpha(s.type, s.depth);
   return from_status(platform::encode_picture(format, r, out));
 }
 
@@ -127,6 +128,10 @@ constexpr std::array kWriteErrors = {
 
 bool has_exporter(std::uint32_t type) {
   return find(type) != nullptr;
+}
+
+bool holds_alpha(std::uint32_t type, std::int16_t depth) {
+  return type == kTypePng && depth == 32;
 }
 
 Err encode_picture_file(const Pixmap& world, const ExportSettings& settings,

@@ -23,10 +23,13 @@ struct ExportSettings {
   std::int16_t depth = 32;              // where the format can hold it (encoders.hpp)
   Fixed hres = to_fixed(72);
   Fixed vres = to_fixed(72);
+  bool alpha = false;  // keep the world's transparency (holds_alpha types only)
 };
 
 // Whether a file type has an exporter.
 bool has_exporter(std::uint32_t type);
+// Whether a file type keeps transparency at a depth.
+bool holds_alpha(std::uint32_t type, std::int16_t depth);
 
 // The whole file of the settings' type.  -2005 for a type without exporter, -50 for a
 // picture the format cannot hold (too large), -108 out of memory, -8960 encoder failure.

@@ -159,21 +159,29 @@ FixedPoint transform(const Matrix& m, FixedPoint p) {
 }
 
 PixRect map_rect(const Matrix& m, const PixRect& r) {
-  const FixedPoint corners[4] = {
-      transform(m, {to_fixed(r.left), to_fixed(r.top)}),
-      transform(m, {to_fixed(r.right), to_fixed(r.top)}),
-      transform(m, {to_fixed(r.left), to_fixed(r.bottom)}),
-      transform(m, {to_fixed(r.right), to_fixed(r.bottom)}),
-  };
-  Fixed minx = corners[0].x, maxx = corners[0].x, miny = corners[0].y, maxy = corners[0].y;
-  for (const FixedPoint& p : corners) {
-    minx = std::min(minx, p.x);
-    maxx = std::max(maxx, p.x);
-    miny = std::min(miny, p.y);
-    maxy = std::max(maxy, p.y);
+  // In floating point: pictures wider than the 16.16 range (32767 pixels) still map.
+  const double a = m.a / 65536.0, b = m.b / 65536.0, c = m.c / 65536.0, d = m.d / 65536.0;
+  const double tx = m.tx / 65536.0, ty = m.ty / 65536.0;
+  const double xs[2] = {static_cast<double>(r.left), static_cast<double>(r.right)};
+  const double ys[2] = {static_cast<double>(r.top), static_cast<double>(r.bottom)};
+  double minx = 0, maxx = 0, miny = 0, maxy = 0;
+  bool first = true;
+  for (double x : xs) {
+    for (double y : ys) {
+      const double px = a * x + c * y + tx, py = b * x + d * y + ty;
+      minx = first ? px : std::min(minx, px);
+      maxx = first ? px : std::max(maxx, px);
+      miny = first ? py : std::min(miny, py);
+      maxy = first ? py : std::max(maxy, py);
+      first = false;
+    }
   }
-  // Round each edge to the nearest pixel boundary.
-  return PixRect{fixed_round(minx), fixed_round(miny), fixed_round(maxx), fixed_round(maxy)};
+  // Round each edge to the nearest pixel boundary (halves up, as the fixed-point
+  // rounding does).
+  auto edge = [](double v) {
+    return static_cast<std::int32_t>(std::clamp(std::floor(v + 0.5), -2147483647.0, 2147483647.0));
+  };
+  return PixRect{edge(minx), edge(miny), edge(maxx), edge(maxy)};
 }
 
 }  // namespace velmora::image

@@ -13,6 +13,7 @@
 #include "image/export_types.hpp"
 #include "image/exporter.hpp"
 #include "image/pict.hpp"
+#include "image/render.hpp"
 #include "params/readers.hpp"
 #include "platform/encoders.hpp"
 #include "platform/file_dialogs.hpp"
@@ -26,6 +27,10 @@ namespace {
 // The grab context carries the world's depth beside the drawing state.
 struct GrabContext : DrawContext {
   std::int16_t depth = 32;
+  // A save composes in a world that starts transparent, so that transparent pictures
+  // keep their alpha in files that hold it; everything else is laid over white.
+  bool keeps_alpha = false;
+  bool transparent = false;  // some picture drawn had transparent parts
 };
 
 GrabContext* context_of(Call& call) {
@@ -33,6 +38,8 @@ GrabContext* context_of(Call& call) {
 }
 
 constexpr Fixed kRecordResolution = to_fixed(72);
+constexpr int kSaveImageId = 2;
+constexpr Pixel kClearWhite = 0x00FFFFFF;
 
 // DEPTH: 0 or absent is 32; other values must be a depth a world can have.
 Err read_depth(const params::Store& s, std::int16_t& depth) {
@@ -133,7 +140,7 @@ bool resolve_destination(const char* text, files::PathSpec& dest) {
          platform::is_folder(std::string_view(dest.name).substr(0, separator + 1));
 }
 
-Err save_world(Call& call, const GrabContext& ctx) {
+Err save_world(Call& call, GrabContext& ctx) {
   const params::Store& s = call.params;
   std::uint32_t type = export_file_type(s);
   std::string destination;
@@ -151,6 +158,8 @@ Err save_world(Call& call, const GrabContext& ctx) {
   settings.quality = export_quality(s);
   settings.depth = ctx.depth;
   settings.hres = settings.vres = kRecordResolution;
+  settings.alpha = ctx.transparent && holds_alpha(type, ctx.depth);
+  if (!settings.alpha) flatten_onto_white(ctx.offscreen);
   if (const Err err = export_picture(ctx.offscreen, settings, destination); err != kNoErr) {
     return err;
   }
@@ -164,6 +173,7 @@ Err grab_save_begin(Call& call) {
   if (ctx == nullptr) return kMemFull;
   call.context = ctx;
   ctx->grab = true;
+  ctx->keeps_alpha = call.function_id == kSaveImageId;
   const params::Store& s = call.params;
   ctx->rect_given = read_destination(s, nullptr, ctx->rect);
   if (!ctx->rect_given) {
@@ -173,7 +183,8 @@ Err grab_save_begin(Call& call) {
     }
   }
   Err err = read_depth(s, ctx->depth);
-  if (err == kNoErr) err = ctx->offscreen.create(ctx->rect, kWhite);
+  if (err == kNoErr)
+    err = ctx->offscreen.create(ctx->rect, ctx->keeps_alpha ? kClearWhite : kWhite);
   if (err != kNoErr) close_source(*ctx);
   return err;
 }
@@ -194,8 +205,11 @@ Err grab_save_image(Call& call) {
   if (err == kNoErr) err = apply_transform(s, d.bounds.width(), d.bounds.height(), job);
   if (err == kNoErr) {
     apply_placement(s, ctx->rect_given ? ctx->rect : ctx->offscreen.bounds(), job);
+    job.target_alpha = ctx->keeps_alpha;
     PixRect touched;
-    err = draw_job(ctx->source, job, RenderTarget::of(ctx->offscreen), {}, touched);
+    bool transparent = false;
+    err = draw_job(ctx->source, job, RenderTarget::of(ctx->offscreen), {}, touched, &transparent);
+    ctx->transparent = ctx->transparent || transparent;
   }
   close_source(*ctx);
   return err;
@@ -224,6 +238,8 @@ Err save_image_end(Call& call, Err code) {
   if (ctx == nullptr) return code;
   close_source(*ctx);
   if (code != kNoErr || ctx->offscreen.empty()) return code;
+  // Depths below 16 hold no transparency: their colours are those over white.
+  if (ctx->depth < 16 || ctx->depth > 32) flatten_onto_white(ctx->offscreen);
   if (const Err err = reduce_to_depth(*ctx); err != kNoErr) return err;
   return save_world(call, *ctx);
 }

@@ -201,6 +201,14 @@ Err read_bits_header(std::uint16_t op, ByteCursor& c, BitsHeader& h) {
   if (!indexed_ok && !direct_ok) return kUnsupportedData;
   const std::int64_t w = h.bounds.width();
   if (w * h.bounds.height() > kMaxPixels) return kMemFull;
+  // Pictures recorded by earlier versions of this module (and some other writers) let
+  // a wide map's row bytes run into bit 14; when only that bit makes the rows long
+  // enough, it is taken as part of the count.
+  const std::size_t wide = rb & 0x7FFF;
+  if (pixmap && static_cast<std::int64_t>(h.row_bytes) * 8 < w * h.pixel_size &&
+      static_cast<std::int64_t>(wide) * 8 >= w * h.pixel_size) {
+    h.row_bytes = wide;
+  }
   if (static_cast<std::int64_t>(h.row_bytes) * 8 < w * h.pixel_size) return kBadPictureData;
   return kNoErr;
 }
@@ -252,11 +260,11 @@ void convert_row(const BitsHeader& h, const RowLayout& l, const std::uint8_t* in
     return;
   }
   if (l.bytes == static_cast<std::size_t>(w) * h.cmp_count && l.packed) {
-    // Colour planes: alpha first when there are four.
+    // Colour planes: alpha first when there are four.  Copying a picture ignores its
+    // alpha plane (writers commonly leave it zero), so the pixels are opaque.
     const std::size_t off = h.cmp_count == 4 ? static_cast<std::size_t>(w) : 0;
     for (std::int32_t x = 0; x < w; ++x) {
-      const std::uint8_t a = h.cmp_count == 4 ? in[x] : 0xFF;
-      out[x] = rgb(in[off + x], in[off + w + x], in[off + 2 * w + x], a);
+      out[x] = rgb(in[off + x], in[off + w + x], in[off + 2 * w + x]);
     }
   } else if (l.bytes == static_cast<std::size_t>(w) * 3) {
     for (std::int32_t x = 0; x < w; ++x) out[x] = rgb(in[3 * x], in[3 * x + 1], in[3 * x + 2]);

@@ -1,5 +1,6 @@
 // Recording a world as a picture: the extended version 2 header with the resolution,
-// the world's bounds as clip, and one bitmap of the world at its depth: PackBits-coded
+// the world's bounds as clip, and bitmaps of the world at its depth (one, or bands side
+// by side for wide worlds): PackBits-coded
 // colour planes for direct colour, colour indexes with their table for 8 bits or fewer.
 #include <algorithm>
 #include <limits>
@@ -39,7 +40,23 @@ class Writer {
 bool fits_16(const PixRect& r) {
   constexpr std::int32_t lo = std::numeric_limits<std::int16_t>::min();
   constexpr std::int32_t hi = std::numeric_limits<std::int16_t>::max();
-  return r.left >= lo && r.top >= lo && r.right <= hi && r.bottom <= hi && r.width() <= 0x1FFF;
+  return r.left >= lo && r.top >= lo && r.right <= hi && r.bottom <= hi;
+}
+
+// Readers take 14 bits of a pixel map's row bytes (the two above are flags), so a wide
+// world is recorded as bands side by side, each narrow enough for its rows to fit.
+constexpr std::int32_t band_width(int bits_per_pixel) {
+  return 0x3FFE * 8 / bits_per_pixel;
+}
+
+// Opcodes start on even offsets; a band's data may end on an odd one.
+template <typename F, typename Pad>
+void for_each_band(const PixRect& b, int bits_per_pixel, F f, Pad pad_to_word) {
+  const std::int32_t step = band_width(bits_per_pixel);
+  for (std::int32_t left = b.left; left < b.right; left += step) {
+    f(PixRect{left, b.top, std::min(b.right, left + step), b.bottom});
+    pad_to_word();
+  }
 }
 
 // One row as its R, G and B planes, PackBits-coded, behind its byte count.
@@ -147,10 +164,11 @@ void write_pixmap_fields(Writer& w, std::uint16_t pack_type, Fixed hres, Fixed v
   w.be32(0);  // reserved
 }
 
-// One DirectBitsRect of 32-bit pixels: R, G and B planes, PackBits-coded.
-void write_direct32(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std::uint16_t mode,
-                    std::vector<std::uint8_t>& out) {
-  const PixRect& b = world.bounds();
+// One DirectBitsRect of 32-bit pixels over band b of the world: R, G and B planes,
+// PackBits-coded.
+void write_direct32(Writer& w, const Pixmap& world, const PixRect& b, Fixed hres, Fixed vres,
+                    std::uint16_t mode, std::vector<std::uint8_t>& out) {
+  const std::int32_t skip = b.left - world.bounds().left;
   const std::size_t row_bytes = static_cast<std::size_t>(b.width()) * 4;
   // Rows under 8 bytes cannot be packed; they are stored as they are.
   const bool packed = row_bytes >= 8;
@@ -164,7 +182,7 @@ void write_direct32(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std:
   w.be16(mode);
   std::vector<std::uint8_t> planes, packed_row;
   for (std::int32_t y = 0; y < world.height(); ++y) {
-    const Pixel* row = world.row(y);
+    const Pixel* row = world.row(y) + skip;
     if (packed) {
       write_row(row, b.width(), row_bytes, planes, packed_row, out);
     } else {
@@ -173,9 +191,10 @@ void write_direct32(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std:
   }
 }
 
-// One DirectBitsRect of 16-bit pixels (5 bits per colour), rows unpacked.
-void write_direct16(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std::uint16_t mode) {
-  const PixRect& b = world.bounds();
+// One DirectBitsRect of 16-bit pixels (5 bits per colour) over band b, rows unpacked.
+void write_direct16(Writer& w, const Pixmap& world, const PixRect& b, Fixed hres, Fixed vres,
+                    std::uint16_t mode) {
+  const std::int32_t skip = b.left - world.bounds().left;
   const std::size_t row_bytes = static_cast<std::size_t>(b.width()) * 2;
   w.be16(0x009A);
   w.be32(0x000000FF);
@@ -186,7 +205,7 @@ void write_direct16(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std:
   w.rect(b);
   w.be16(mode);
   for (std::int32_t y = 0; y < world.height(); ++y) {
-    const Pixel* row = world.row(y);
+    const Pixel* row = world.row(y) + skip;
     for (std::int32_t x = 0; x < b.width(); ++x) {
       const Pixel p = row[x];
       w.be16(((red(p) >> 3u) << 10) | ((green(p) >> 3u) << 5) | (blue(p) >> 3u));
@@ -194,11 +213,13 @@ void write_direct16(Writer& w, const Pixmap& world, Fixed hres, Fixed vres, std:
   }
 }
 
-// One PackBitsRect of colour indexes with the colour table of the colours used.
-void write_indexed(Writer& w, const Pixmap& world, int bits, const std::vector<Pixel>& colours,
-                   const std::vector<std::uint8_t>& indexes, Fixed hres, Fixed vres,
-                   std::uint16_t mode, std::vector<std::uint8_t>& out) {
-  const PixRect& b = world.bounds();
+// One PackBitsRect of colour indexes over band b, with the colour table of the colours
+// used.
+void write_indexed(Writer& w, const Pixmap& world, const PixRect& b, int bits,
+                   const std::vector<Pixel>& colours, const std::vector<std::uint8_t>& indexes,
+                   Fixed hres, Fixed vres, std::uint16_t mode, std::vector<std::uint8_t>& out) {
+  const std::size_t skip = static_cast<std::size_t>(b.left - world.bounds().left);
+  const std::size_t stride = static_cast<std::size_t>(world.width());
   const std::size_t width = static_cast<std::size_t>(b.width());
   const std::size_t row_bytes = (width * bits + 15) / 16 * 2;
   const bool packed = row_bytes >= 8;
@@ -222,7 +243,7 @@ void write_indexed(Writer& w, const Pixmap& world, int bits, const std::vector<P
   std::vector<std::uint8_t> row(row_bytes), packed_row;
   for (std::int32_t y = 0; y < world.height(); ++y) {
     std::fill(row.begin(), row.end(), 0);
-    const std::uint8_t* in = indexes.data() + static_cast<std::size_t>(y) * width;
+    const std::uint8_t* in = indexes.data() + static_cast<std::size_t>(y) * stride + skip;
     for (std::size_t x = 0; x < width; ++x) {
       const std::size_t bit = x * bits;
       row[bit / 8] |= static_cast<std::uint8_t>(in[x] << (8 - bits - bit % 8));
@@ -255,12 +276,24 @@ Err write_pict(const Pixmap& world, Fixed hres, Fixed vres, std::vector<std::uin
     std::vector<Pixel> colours;
     std::vector<std::uint8_t> indexes;
     const int bits = indexed_bits(depth);
+    const auto pad = [&] {
+      if (out.size() % 2) w.u8(0);
+    };
     if (bits > 0 && index_world(world, bits, colours, indexes)) {
-      write_indexed(w, world, bits, colours, indexes, hres, vres, mode, out);
+      for_each_band(
+          b, bits,
+          [&](const PixRect& band) {
+            write_indexed(w, world, band, bits, colours, indexes, hres, vres, mode, out);
+          },
+          pad);
     } else if (depth == 16) {
-      write_direct16(w, world, hres, vres, mode);
+      for_each_band(
+          b, 16, [&](const PixRect& band) { write_direct16(w, world, band, hres, vres, mode); },
+          pad);
     } else {
-      write_direct32(w, world, hres, vres, mode, out);
+      for_each_band(
+          b, 32,
+          [&](const PixRect& band) { write_direct32(w, world, band, hres, vres, mode, out); }, pad);
     }
     if (out.size() % 2) w.u8(0);
     w.be16(0x00FF);

@@ -322,10 +322,12 @@ Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_
                                                              min_width, min_height, picture));
         err != kNoErr)
       return err;
+    // The decoder's pixels become the world's: a large picture is never held twice.
     Pixmap world;
-    if (const Err err = world.create(PixRect{0, 0, picture.width, picture.height}); err != kNoErr)
-      return err;
-    std::copy(picture.pixels.begin(), picture.pixels.end(), world.row(0));
+    if (const Err err =
+            world.adopt(PixRect{0, 0, picture.width, picture.height}, std::move(picture.pixels));
+        err != kNoErr)
+      return kBadPictureData;
     out = std::move(world);
     return kNoErr;
   }

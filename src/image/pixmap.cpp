@@ -20,6 +20,15 @@ Err Pixmap::create(const PixRect& bounds, Pixel fill_value) {
   return kNoErr;
 }
 
+Err Pixmap::adopt(const PixRect& bounds, std::vector<Pixel>&& pixels) {
+  if (bounds.empty() || pixels.size() != static_cast<std::size_t>(bounds.width()) *
+                                             static_cast<std::size_t>(bounds.height()))
+    return kParamErr;
+  pixels_ = std::move(pixels);
+  bounds_ = bounds;
+  return kNoErr;
+}
+
 void Pixmap::fill(const PixRect& r, Pixel p) {
   const PixRect part = intersect(r, bounds_);
   if (part.empty()) return;

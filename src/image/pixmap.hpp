@@ -55,6 +55,10 @@ class Pixmap {
   Pixel at(std::int32_t x, std::int32_t y) const { return row(y - bounds_.top)[x - bounds_.left]; }
   void set(std::int32_t x, std::int32_t y, Pixel p) { row(y - bounds_.top)[x - bounds_.left] = p; }
 
+  // Takes over `pixels` (width x height of `bounds`, rows top to bottom) as the world's
+  // pixels, without a copy.  -50 when their number does not match the bounds.
+  Err adopt(const PixRect& bounds, std::vector<Pixel>&& pixels);
+
   // Fills the part of r inside the bounds.
   void fill(const PixRect& r, Pixel p);
   void erase(Pixel p) { fill(bounds_, p); }

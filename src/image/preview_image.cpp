@@ -1,6 +1,8 @@
 // VeImg_PreviewImage: a thumbnail of a picture, fitted into a box without ever being
 // enlarged, recorded as PICT at 72 dpi and put on the clipboard.
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,7 @@
 #include "image/pict.hpp"
 #include "image/picture_errors.hpp"
 #include "image/picture_source.hpp"
+#include "image/render.hpp"
 #include "params/readers.hpp"
 #include "params/text_util.hpp"
 
@@ -45,30 +48,23 @@ Err open_picture(std::string_view text, PictureSource& source) {
   return source.open_file(spec.name, false, 0);
 }
 
-// One scale for both directions: the smaller of the two box ratios, never above 1.
-Fixed thumbnail_scale(const PixRect& natural, std::int32_t box_w, std::int32_t box_h) {
-  const Fixed sx = fixed_ratio(box_w, natural.width());
-  const Fixed sy = fixed_ratio(box_h, natural.height());
-  if (sx >= kFixedOne && sy >= kFixedOne) return kFixedOne;
-  return std::min(sx, sy);
+}  // namespace
+
+PixRect thumbnail_size(std::int64_t width, std::int64_t height, std::int32_t box_w,
+                       std::int32_t box_h) {
+  // In floating point: 16.16 ratios lose the size of pictures wider than 32767 pixels,
+  // and a side that rounds to nothing still keeps one pixel.
+  const double sx = static_cast<double>(box_w) / static_cast<double>(width);
+  const double sy = static_cast<double>(box_h) / static_cast<double>(height);
+  const double k = sx >= 1 && sy >= 1 ? 1.0 : std::min(sx, sy);
+  auto side = [k](std::int64_t n) {
+    return static_cast<std::int32_t>(
+        std::clamp<long long>(std::llround(static_cast<double>(n) * k), 1, INT32_MAX));
+  };
+  return PixRect{0, 0, side(width), side(height)};
 }
 
-// The world is erased to white before the picture is drawn, so transparent parts of the
-// picture show white.
-void onto_white(Pixmap& world) {
-  for (std::int32_t y = 0; y < world.height(); ++y) {
-    Pixel* row = world.row(y);
-    for (std::int32_t x = 0; x < world.width(); ++x) {
-      const Pixel p = row[x];
-      const std::uint32_t a = alpha(p);
-      if (a == 0xFF) continue;
-      auto over = [a](std::uint8_t c) {
-        return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
-      };
-      row[x] = rgb(over(red(p)), over(green(p)), over(blue(p)));
-    }
-  }
-}
+namespace {
 
 // A grey-scale picture's thumbnail keeps its grey levels: each pixel becomes the nearest
 // of the 2^bits greys its depth (34, 36, 40) holds.
@@ -109,10 +105,8 @@ Err preview_image(Call& call) {
   if (const Err err = source.describe(d); err != kNoErr) return err;
   if (d.bounds.empty()) return kBadPictureData;
 
-  const Fixed scale = thumbnail_scale(d.bounds, box_side(s, "WIDTH"), box_side(s, "HEIGHT"));
-  const PixRect natural{0, 0, d.bounds.width(), d.bounds.height()};
-  const PixRect target = map_rect(image::scale(identity(), scale, scale, 0, 0), natural);
-  if (target.empty()) return kParamErr;
+  const PixRect target = thumbnail_size(d.bounds.width(), d.bounds.height(), box_side(s, "WIDTH"),
+                                        box_side(s, "HEIGHT"));
 
   Pixmap decoded;
   if (const Err err = source.decode(decoded, target.width(), target.height()); err != kNoErr)
@@ -123,7 +117,7 @@ Err preview_image(Call& call) {
       err != kNoErr)
     return err;
   decoded = Pixmap();
-  onto_white(thumbnail);
+  flatten_onto_white(thumbnail);  // thumbnails show transparent parts white
 
   if (params::has(s, "BORDER")) {
     const std::int32_t border = std::max(params::integer(s, "BORDER"), 1);

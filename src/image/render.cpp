@@ -190,7 +190,97 @@ AreaGrid area_grid(const Inverse& inv) {
           count(std::max(std::fabs(inv.c), std::fabs(inv.d)))};
 }
 
+// Modes that draw the picture itself (as opposed to combining it with the target) lay
+// a transparent pixel over the target.
+bool lays_over(std::int32_t mode) {
+  return mode == 0 || mode == 64 || (mode >= 256 && mode <= 261);
+}
+
+constexpr std::uint32_t div255(std::uint32_t v) {
+  return (v + 128 + ((v + 128) >> 8)) >> 8;
+}
+
+Pixel unpremultiply(Pixel p) {
+  const std::uint32_t a = alpha(p);
+  if (a == 0xFF || a == 0) return a == 0 ? 0 : p;
+  auto c = [a](std::uint32_t v) { return std::min<std::uint32_t>(255, (v * 255 + a / 2) / a); };
+  return rgb(static_cast<std::uint8_t>(c(red(p))), static_cast<std::uint8_t>(c(green(p))),
+             static_cast<std::uint8_t>(c(blue(p))), static_cast<std::uint8_t>(a));
+}
+
+// Samples (premultiplied when the picture has transparency) laid over the target row.
+void composite_row(const RenderJob& job, const BlendRow blend, const Pixel* s, Pixel* d,
+                   std::int32_t n) {
+  const bool over = lays_over(job.mode);
+  for (std::int32_t i = 0; i < n; ++i) {
+    const Pixel sp = job.premultiplied ? s[i] : (s[i] | 0xFF000000u);
+    const std::uint32_t a = alpha(sp);
+    if (a == 0) continue;
+    const Pixel dp = d[i];
+    const std::uint32_t da = job.target_alpha ? alpha(dp) : 0xFF;
+    const std::uint32_t keep = div255(da * (255 - a));  // the target's share, 0..255
+    const std::uint32_t out_a = a + keep;
+    Pixel drawn = sp;  // premultiplied colour of the picture's contribution
+    if (!over) {
+      // The mode's result where the picture covers, the target where it does not.
+      Pixel m = dp;
+      const Pixel straight = unpremultiply(sp) | 0xFF000000u;
+      blend(&straight, &m, 1, job.op_color);
+      auto mix = [a](std::uint32_t c) { return div255(c * a); };
+      drawn = rgb(static_cast<std::uint8_t>(mix(red(m))), static_cast<std::uint8_t>(mix(green(m))),
+                  static_cast<std::uint8_t>(mix(blue(m))), static_cast<std::uint8_t>(a));
+    }
+    auto channel = [&](std::uint32_t src, std::uint32_t dst) {
+      const std::uint32_t premul = src + div255(dst * keep);  // over the target
+      if (!job.target_alpha) return std::min<std::uint32_t>(premul, 255);
+      return std::min<std::uint32_t>(255, (premul * 255 + out_a / 2) / out_a);
+    };
+    const std::uint32_t r = channel(red(drawn), red(dp));
+    const std::uint32_t g = channel(green(drawn), green(dp));
+    const std::uint32_t b = channel(blue(drawn), blue(dp));
+    const std::uint32_t alpha_byte =
+        job.target_alpha ? std::min<std::uint32_t>(out_a, 255) : alpha(dp);
+    d[i] = (alpha_byte << 24) | (r << 16) | (g << 8) | b;
+  }
+}
+
 }  // namespace
+
+bool has_transparency(const Pixmap& picture) {
+  for (const Pixel p : picture.pixels()) {
+    if (alpha(p) != 0xFF) return true;
+  }
+  return false;
+}
+
+void premultiply(Pixmap& picture) {
+  for (std::int32_t y = 0; y < picture.height(); ++y) {
+    Pixel* row = picture.row(y);
+    for (std::int32_t x = 0; x < picture.width(); ++x) {
+      const Pixel p = row[x];
+      const std::uint32_t a = alpha(p);
+      if (a == 0xFF) continue;
+      row[x] = rgb(static_cast<std::uint8_t>(div255(red(p) * a)),
+                   static_cast<std::uint8_t>(div255(green(p) * a)),
+                   static_cast<std::uint8_t>(div255(blue(p) * a)), static_cast<std::uint8_t>(a));
+    }
+  }
+}
+
+void flatten_onto_white(Pixmap& world) {
+  for (std::int32_t y = 0; y < world.height(); ++y) {
+    Pixel* row = world.row(y);
+    for (std::int32_t x = 0; x < world.width(); ++x) {
+      const Pixel p = row[x];
+      const std::uint32_t a = alpha(p);
+      if (a == 0xFF) continue;
+      auto over = [a](std::uint8_t c) {
+        return static_cast<std::uint8_t>(div255(c * a + 255 * (255 - a)));
+      };
+      row[x] = rgb(over(red(p)), over(green(p)), over(blue(p)));
+    }
+  }
+}
 
 Quality quality_from_level(std::int32_t level) {
   if (level < 512) return Quality::nearest;
@@ -280,7 +370,11 @@ PixRect render(const Pixmap& picture, const RenderJob& job, const RenderTarget& 
     Pixel* row = target.pixels +
                  static_cast<std::ptrdiff_t>(y - target.bounds.top) * target.row_pixels +
                  (x0 - target.bounds.left);
-    blend(samples.data(), row, n, job.op_color);
+    if (job.premultiplied || job.target_alpha) {
+      composite_row(job, blend, samples.data(), row, n);
+    } else {
+      blend(samples.data(), row, n, job.op_color);
+    }
     const PixRect line{x0, y, x0 + n, y + 1};
     touched = touched.empty() ? line
                               : PixRect{std::min(touched.left, line.left), touched.top,

@@ -38,7 +38,21 @@ struct RenderJob {
   Quality quality = Quality::bilinear;
   std::int32_t mode = 0;      // transfer mode number (transfer_modes.hpp)
   Pixel op_color = 0x808080;  // operand colour, 0x00RRGGBB
+  // The picture's pixels carry transparency, premultiplied by their alpha
+  // (premultiply()): they are laid over what the target shows.
+  bool premultiplied = false;
+  // The target keeps a transparency of its own (a world that starts transparent):
+  // what is drawn adds to its alpha.  Otherwise the target is opaque and its alpha
+  // byte is left as it is.
+  bool target_alpha = false;
 };
+
+// Whether any pixel of the picture is less than opaque.
+bool has_transparency(const Pixmap& picture);
+// Multiplies every pixel's colour by its alpha, in place.
+void premultiply(Pixmap& picture);
+// Lays every (straight, not premultiplied) pixel over white: the world becomes opaque.
+void flatten_onto_white(Pixmap& world);
 
 // Draws `job.source` of `picture` into the target.  Answers the rectangle of target
 // pixels written (empty when none): a matrix without an inverse, an empty part or a

@@ -1,7 +1,10 @@
 // Ratios and half-sums are 16.16 values rounded to the nearest, as the matrices are.
+// The placed picture's top-left corner is then moved onto a whole pixel: a picture that
+// falls between pixels would be resampled whole, blurring every pixel of it.
 #include "image/transform.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "image/transfer_modes.hpp"
 #include "params/readers.hpp"
@@ -164,6 +167,24 @@ Matrix place(const Matrix& m, const PixRect& s, const PixRect& d, DisplayMode mo
   return translate(m, saturate(std::int64_t{dx} + extra_dx), saturate(std::int64_t{dy} + extra_dy));
 }
 
+Matrix snap_to_pixels(const Matrix& m, std::int32_t width, std::int32_t height) {
+  // The top-left corner of the mapped picture, in 16.16, exactly as the renderer sees it.
+  const double a = m.a / 65536.0, b = m.b / 65536.0, c = m.c / 65536.0, d = m.d / 65536.0;
+  double minx = 0, miny = 0;
+  for (const double x : {0.0, static_cast<double>(width)}) {
+    for (const double y : {0.0, static_cast<double>(height)}) {
+      minx = std::min(minx, a * x + c * y);
+      miny = std::min(miny, b * x + d * y);
+    }
+  }
+  const double left = minx + m.tx / 65536.0, top = miny + m.ty / 65536.0;
+  const double dx = std::floor(left + 0.5) - left, dy = std::floor(top + 0.5) - top;
+  Matrix r = m;
+  r.tx = saturate(static_cast<std::int64_t>(std::llround(m.tx + dx * 65536.0)));
+  r.ty = saturate(static_cast<std::int64_t>(std::llround(m.ty + dy * 65536.0)));
+  return r;
+}
+
 PixRect placed_bounds(const DrawJob& job) {
   return map_rect(job.matrix, PixRect{0, 0, job.source.width(), job.source.height()});
 }
@@ -183,8 +204,9 @@ void apply_placement(const params::Store& s, const PixRect& dest, DrawJob& job) 
     extra_h -= p.h;
     extra_v -= p.v;
   }
-  job.matrix =
-      place(job.matrix, placed_bounds(job), dest, mode, anchor, whole(extra_h), whole(extra_v));
+  job.matrix = snap_to_pixels(
+      place(job.matrix, placed_bounds(job), dest, mode, anchor, whole(extra_h), whole(extra_v)),
+      job.source.width(), job.source.height());
 }
 
 }  // namespace velmora::image

@@ -22,6 +22,7 @@ struct DrawJob {
   std::int32_t quality_level = 512;  // the importer's quality number
   std::int32_t mode = 0;             // transfer mode number
   Pixel op_color = 0x808080;         // 0x00RRGGBB
+  bool target_alpha = false;         // drawn into a world that keeps its transparency
 };
 
 inline constexpr std::string_view kQualityKeywords = "MIN,LOW,NORMAL,HIGH,MAX,LOSSLESS";
@@ -70,6 +71,9 @@ Matrix place(const Matrix& m, const PixRect& s, const PixRect& d, DisplayMode mo
 // The ROTATE value in degrees, 0..359 (RIGHT 90, LEFT 270); 0 when absent.
 std::int32_t rotation_degrees(const params::Store& s);
 
+// The matrix moved (by less than a pixel each way) so that the top-left corner of a
+// width x height picture mapped through it lands on a whole pixel.
+Matrix snap_to_pixels(const Matrix& m, std::int32_t width, std::int32_t height);
 // The part of a picture mapped by the job's matrix: where it lands, before clipping.
 PixRect placed_bounds(const DrawJob& job);
 

@@ -43,7 +43,8 @@ inline constexpr std::int64_t kMaxDecodedPixels = std::int64_t{1} << 28;
 // `index`: 0-based image of a multi-image file (TIFF pages, GIF frames).
 CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecProbe& out);
 // With a box (min_width, min_height > 0) the decoder may hand back a smaller picture
-// that still covers the box (JPEG decodes at 1/2, 1/4 or 1/8 in the DCT domain).
+// that still covers the box (JPEG decodes at 1/2, 1/4 or 1/8 in the DCT domain; PNG
+// averages whole blocks of pixels as its rows arrive, so the full picture is never held).
 CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
                            std::int32_t min_height, DecodedPicture& out);
 

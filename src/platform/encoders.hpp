@@ -27,6 +27,8 @@ struct EncodeRequest {
   std::int32_t quality = kQualityHigh;  // JPEG only; the other formats are lossless
   std::int32_t hres = 72 << 16;         // 16.16 pixels per inch (GIF cannot hold it)
   std::int32_t vres = 72 << 16;
+  // Keep the pixels' alpha where the format and depth can hold it (PNG at 32 bits).
+  bool alpha = false;
 };
 
 // Depths the encoders accept.

@@ -52,13 +52,17 @@ TEST_F(ImageInfoTest, JpegSizeDepthAndJfifDensity) {
   // 118 dots per centimetre is 299.72 per inch: the integer part is reported.
   EXPECT_EQ(info("centimetres.jpg"), "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION=299");
   EXPECT_EQ(info("grey.jpg"), "WIDTH=33 HEIGHT=17 DEPTH=8 RESOLUTION=72");
+  // Without a JFIF density, the resolution of the EXIF block.
+  EXPECT_EQ(info("camera.jpg"), "WIDTH=48 HEIGHT=32 DEPTH=32 RESOLUTION=350");
 }
 
 TEST_F(ImageInfoTest, PngGifBmpAndPict) {
   EXPECT_EQ(info("phys.png"), "WIDTH=50 HEIGHT=20 DEPTH=32 RESOLUTION=96");
   EXPECT_EQ(info("grey.png"), "WIDTH=21 HEIGHT=12 DEPTH=8 RESOLUTION=72");
   EXPECT_EQ(info("alpha.png"), "WIDTH=5 HEIGHT=6 DEPTH=32 RESOLUTION=72");
-  EXPECT_EQ(info("colours.gif"), "WIDTH=23 HEIGHT=11 DEPTH=8 RESOLUTION=72");
+  // The depth of a GIF is its colour table's: 8 colours are 4 bits, 2 colours 1.
+  EXPECT_EQ(info("colours.gif"), "WIDTH=23 HEIGHT=11 DEPTH=4 RESOLUTION=72");
+  EXPECT_EQ(info("two.gif"), "WIDTH=9 HEIGHT=5 DEPTH=1 RESOLUTION=72");
   EXPECT_EQ(info("picture.bmp"), "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION=72,96");
   // A PICT file: no SIZE item, since the picture is read from the file, not held.
   EXPECT_EQ(info("drawing.pct"), "WIDTH=16 HEIGHT=2 DEPTH=8 RESOLUTION=72");

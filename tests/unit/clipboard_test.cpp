@@ -266,6 +266,30 @@ TEST(AreaResample, EachPixelIsTheMeanOfTheAreaItCovers) {
   expect_same_pixels(g, same);
   EXPECT_EQ(image::area_resample(g, 0, 4, same), kParamErr);
   EXPECT_EQ(image::area_resample(Pixmap(), 1, 1, same), kParamErr);
+
+  // Transparent pixels weigh nothing in the colour: the red under alpha 0 never tints
+  // its opaque neighbour, and the mean's alpha is the mean of the alphas.
+  Pixmap hidden;
+  ASSERT_EQ(hidden.create(PixRect{0, 0, 2, 1}), kNoErr);
+  hidden.set(0, 0, image::rgb(0, 0, 200));
+  hidden.set(1, 0, 0x00FF0000);
+  Pixmap one;
+  ASSERT_EQ(image::area_resample(hidden, 1, 1, one), kNoErr);
+  EXPECT_EQ(one.at(0, 0), image::rgb(0, 0, 200, 128));
+  hidden.set(0, 0, 0x0000FF00);
+  ASSERT_EQ(image::area_resample(hidden, 1, 1, one), kNoErr);
+  EXPECT_EQ(image::alpha(one.at(0, 0)), 0);
+}
+
+// Thumbnail sizes keep the picture's shape beyond the 16.16 range and never vanish.
+TEST(ThumbnailSize, WideThinAndSmallPictures) {
+  EXPECT_EQ(image::thumbnail_size(40000, 10000, 80, 80), (PixRect{0, 0, 80, 20}));
+  EXPECT_EQ(image::thumbnail_size(100000, 50, 80, 80), (PixRect{0, 0, 80, 1}));
+  EXPECT_EQ(image::thumbnail_size(161, 1, 80, 80), (PixRect{0, 0, 80, 1}));
+  EXPECT_EQ(image::thumbnail_size(1, 161, 80, 80), (PixRect{0, 0, 1, 80}));
+  EXPECT_EQ(image::thumbnail_size(400, 300, 80, 80), (PixRect{0, 0, 80, 60}));
+  EXPECT_EQ(image::thumbnail_size(40, 30, 80, 80), (PixRect{0, 0, 40, 30}));
+  EXPECT_EQ(image::thumbnail_size(20000, 20000, 300, 200), (PixRect{0, 0, 200, 200}));
 }
 
 // CalcColor's swatch goes to the clipboard the host keeps; it needs a host window.
@@ -405,7 +429,8 @@ TEST(HostClipboard, FormatsKeepTheirOrderAndReadsAreCut) {
   const std::uint8_t b[] = {9};
   ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("one", a, sizeof a));
   ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("two", b, sizeof b));
-  ASSERT_TRUE(VelmoraHost_Services()->clipboardAdd("one", b, sizeof b));  // replaces, keeps its place
+  ASSERT_TRUE(
+      VelmoraHost_Services()->clipboardAdd("one", b, sizeof b));  // replaces, keeps its place
   ASSERT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 2u);
   char name[3];
   ASSERT_TRUE(VelmoraHost_Services()->clipboardFormatName(0, name, sizeof name));

@@ -2,6 +2,8 @@
 // rotations, every display mode's fit rule, anchors, offset and scroll.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,71 @@ TEST(Transform, TrimQualityAndMode) {
   EXPECT_EQ(placed("GRAPHICSMODE=addMax", 10, 10, kDest).mode, 37);
   EXPECT_EQ(placed("GRAPHICSMODE=PreMulColorAlpha", 10, 10, kDest).mode, 261);
   EXPECT_EQ(placed("GRAPHICSMODE=nonsense", 10, 10, kDest).mode, 0);
+}
+
+// A centring offset between pixels is rounded to a whole pixel, in every mode that
+// centres, so that a picture at natural size is copied pixel for pixel.
+TEST(Placement, PicturesLandOnWholePixels) {
+  struct Case {
+    std::string text;
+    std::int32_t w, h;
+    PixRect dest;
+  };
+  const Case cases[] = {
+      {"", 101, 101, PixRect{0, 0, 200, 200}},
+      {"DISPLAYMODE=ScaleToFit", 640, 427, PixRect{0, 0, 640, 480}},
+      {"DISPLAYMODE=ShrinkToFit", 33, 17, PixRect{3, 4, 100, 91}},
+      {"DISPLAYMODE=ScaleToFit", 3000, 2001, PixRect{0, 0, 800, 600}},
+      {"ROTATE=90", 100, 51, PixRect{0, 0, 300, 200}},
+      {"FLIP=BOTH ANCHOR=CENTER OFFSET=3,1", 7, 9, PixRect{0, 0, 20, 20}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const DrawJob job = placed(c.text, c.w, c.h, c.dest);
+    // Every corner of the mapped picture's box lies on a whole pixel when the scale is 1.
+    const double a = job.matrix.a / 65536.0, b = job.matrix.b / 65536.0;
+    const double cc = job.matrix.c / 65536.0, d = job.matrix.d / 65536.0;
+    double minx = 1e9, miny = 1e9;
+    for (double x : {0.0, double(c.w)})
+      for (double y : {0.0, double(c.h)}) {
+        minx = std::min(minx, a * x + cc * y + job.matrix.tx / 65536.0);
+        miny = std::min(miny, b * x + d * y + job.matrix.ty / 65536.0);
+      }
+    EXPECT_NEAR(minx, std::round(minx), 1e-6);
+    EXPECT_NEAR(miny, std::round(miny), 1e-6);
+  }
+  // 640 x 427 in 640 x 480: 26.5 rows of margin become 27 above, 26 below.
+  const DrawJob photo = placed("", 640, 427, PixRect{0, 0, 640, 480});
+  EXPECT_EQ(photo.matrix.ty, 27 * kFixedOne);
+  EXPECT_EQ(photo.matrix.a, kFixedOne);
+  EXPECT_EQ(placed_bounds(photo), (PixRect{0, 27, 640, 454}));
+}
+
+// A checkerboard of odd size drawn at natural size and centred stays a checkerboard at
+// every quality: no pixel is resampled.
+TEST(Placement, NaturalSizeIsCopiedPixelForPixel) {
+  Pixmap board;
+  ASSERT_EQ(board.create(PixRect{0, 0, 101, 101}), kNoErr);
+  for (std::int32_t y = 0; y < 101; ++y)
+    for (std::int32_t x = 0; x < 101; ++x) board.row(y)[x] = (x + y) % 2 ? kBlack : kWhite;
+  for (const char* quality : {"QUALITY=MIN", "QUALITY=NORMAL", "QUALITY=MAX"}) {
+    SCOPED_TRACE(quality);
+    const DrawJob job = placed(quality, 101, 101, PixRect{0, 0, 200, 200});
+    Pixmap target;
+    ASSERT_EQ(target.create(PixRect{0, 0, 200, 200}, 0xFF123456), kNoErr);
+    RenderJob r;
+    r.source = board.bounds();
+    r.matrix = job.matrix;
+    r.clip = job.clip;
+    r.quality = quality_from_level(job.quality_level);
+    const PixRect touched = render(board, r, RenderTarget::of(target));
+    ASSERT_EQ(touched.width(), 101);
+    ASSERT_EQ(touched.height(), 101);
+    for (std::int32_t y = 0; y < 101; ++y)
+      for (std::int32_t x = 0; x < 101; ++x)
+        ASSERT_EQ(target.at(touched.left + x, touched.top + y), board.row(y)[x]) << x << "," << y;
+    EXPECT_EQ(target.at(touched.left - 1, touched.top), 0xFF123456u);
+  }
 }
 
 }  // namespace

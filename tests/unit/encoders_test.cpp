@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -242,6 +243,93 @@ class Parsed {
   std::vector<char> buffer_;
   std::vector<char> scratch_;
 };
+
+// An animated GIF of 8 x 8 made by hand: four colours (white, red, blue, green), each
+// frame one colour over a rectangle, every pixel a literal code (the table cleared every
+// two pixels, so codes stay three bits wide).
+struct GifFrame {
+  int left, top, width, height, colour, disposal;
+};
+std::vector<std::uint8_t> animated_gif(const std::vector<GifFrame>& frames) {
+  std::vector<std::uint8_t> out = {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0, 0xF1, 0, 0};
+  const std::uint8_t palette[] = {255, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0};
+  out.insert(out.end(), palette, palette + sizeof palette);
+  for (const GifFrame& f : frames) {
+    // Control block: the disposal method, colour 0 transparent.
+    const std::uint8_t gce[] = {0x21, 0xF9, 4, static_cast<std::uint8_t>((f.disposal << 2) | 1),
+                                0,    0,    0, 0};
+    out.insert(out.end(), gce, gce + sizeof gce);
+    const std::uint8_t desc[] = {',', static_cast<std::uint8_t>(f.left),
+                                 0,   static_cast<std::uint8_t>(f.top),
+                                 0,   static_cast<std::uint8_t>(f.width),
+                                 0,   static_cast<std::uint8_t>(f.height),
+                                 0,   0,
+                                 2};
+    out.insert(out.end(), desc, desc + sizeof desc);
+    std::vector<int> codes;
+    const int pixels = f.width * f.height;
+    for (int i = 0; i < pixels; i += 2) {
+      codes.push_back(4);
+      for (int j = i; j < std::min(pixels, i + 2); ++j) codes.push_back(f.colour);
+    }
+    codes.push_back(5);
+    std::vector<std::uint8_t> stream;
+    std::uint32_t bits = 0;
+    int n = 0;
+    for (const int c : codes) {
+      bits |= static_cast<std::uint32_t>(c) << n;
+      n += 3;
+      while (n >= 8) {
+        stream.push_back(static_cast<std::uint8_t>(bits));
+        bits >>= 8;
+        n -= 8;
+      }
+    }
+    if (n > 0) stream.push_back(static_cast<std::uint8_t>(bits));
+    for (std::size_t i = 0; i < stream.size(); i += 255) {
+      const std::size_t len = std::min<std::size_t>(255, stream.size() - i);
+      out.push_back(static_cast<std::uint8_t>(len));
+      out.insert(out.end(), stream.begin() + static_cast<std::ptrdiff_t>(i),
+                 stream.begin() + static_cast<std::ptrdiff_t>(i + len));
+    }
+    out.push_back(0);
+  }
+  out.push_back(';');
+  return out;
+}
+
+// Page N of an animated GIF is what the animation shows at frame N: the frames before
+// it drawn and disposed of (2: area cleared, 3: the picture before restored).
+TEST(GifPages, FramesAreComposedWithTheirDisposal) {
+  const std::vector<std::uint8_t> gif =
+      animated_gif({{0, 0, 8, 8, 1, 1},    // red everywhere, kept
+                    {0, 0, 4, 4, 2, 2},    // blue patch, then cleared
+                    {4, 4, 4, 4, 3, 3},    // green patch, then the picture before it back
+                    {6, 0, 2, 2, 2, 1}});  // blue corner
+  constexpr std::uint32_t red = 0xFFFF0000, blue = 0xFF0000FF, green = 0xFF00FF00;
+  auto page = [&](int index) {
+    Bytes in(gif);
+    platform::DecodedPicture p;
+    EXPECT_EQ(platform::decode_picture(CodecFormat::gif, in, index, 0, 0, p),
+              platform::CodecStatus::ok);
+    EXPECT_EQ(p.width, 8);
+    return p;
+  };
+  auto at = [](const platform::DecodedPicture& p, int x, int y) {
+    return p.pixels[static_cast<std::size_t>(y) * 8 + x];
+  };
+  const auto p1 = page(1);
+  EXPECT_EQ(at(p1, 1, 1), blue);
+  EXPECT_EQ(at(p1, 6, 6), red);
+  const auto p2 = page(2);
+  EXPECT_EQ(at(p2, 1, 1) >> 24, 0u) << "the blue patch was cleared to transparency";
+  EXPECT_EQ(at(p2, 5, 5), green);
+  EXPECT_EQ(at(p2, 5, 1), red);
+  const auto p3 = page(3);
+  EXPECT_EQ(at(p3, 5, 5), red) << "the green patch was taken back";
+  EXPECT_EQ(at(p3, 1, 1) >> 24, 0u);
+  EXPECT_EQ(at(p3, 7, 1), blue);
+}
 
 TEST(Compression, SettingsStartFromThePictureAndTakeTheKeys) {
   image::Description d;

@@ -67,13 +67,62 @@ TEST(ExifLocate, ReadFailuresAreReported) {
   Bytes tiff;
   EXPECT_EQ(load_exif(at_start, tiff), LocateStatus::read_failed);
 
-  Bytes head = sample_jpeg_head();
-  head.resize(2, 0);
-  head.resize(100000, 0x11);  // the scan has to read on
-  CountingSource later(head, 300000);
+  // While walking the segments in front of the block.
+  Bytes head{0xFF, 0xD8};
+  for (int i = 0; i < 3; ++i) {
+    const Bytes app2 = exif_test::segment(0xE2, Bytes(65533, 0x11));
+    head.insert(head.end(), app2.begin(), app2.end());
+  }
+  const Bytes exif = sample_jpeg_head();
+  head.insert(head.end(), exif.begin() + 2, exif.end());
+  CountingSource later(head, head.size());
+  ASSERT_EQ(load_exif(later, tiff), LocateStatus::found);
   later.fail_from_ = 150000;
   EXPECT_EQ(load_exif(later, tiff), LocateStatus::read_failed);
   EXPECT_TRUE(tiff.empty());
+}
+
+// The walk steps over segments by their lengths: EXIF behind many large segments costs
+// a few bytes per segment, and nothing behind the start of the picture data is read.
+TEST(ExifLocate, WalksSegmentsByTheirLengths) {
+  Bytes head{0xFF, 0xD8};
+  for (int i = 0; i < 320; ++i) {  // 20 MB of colour profile segments
+    const Bytes app2 = exif_test::segment(0xE2, Bytes(65533, 0x22));
+    head.insert(head.end(), app2.begin(), app2.end());
+  }
+  head.push_back(0xFF);  // fill byte in front of a marker
+  const Bytes exif = sample_jpeg_head();
+  head.insert(head.end(), exif.begin() + 2, exif.end());
+  CountingSource behind(head, head.size());
+  Bytes tiff;
+  ASSERT_EQ(load_exif(behind, tiff), LocateStatus::found);
+  EXPECT_LE(behind.bytes_read, 320u * 12 + 1024);
+
+  // An APP1 whose bytes look like EXIF inside another segment's data, or behind the
+  // start of scan, is not the block.
+  Bytes hidden = exif_test::jpeg({exif_test::segment(0xE2, exif_test::exif_segment({1, 2, 3}))});
+  hidden.erase(hidden.end() - 2, hidden.end());
+  const Bytes sos = exif_test::segment(0xDA, Bytes(10, 0));
+  hidden.insert(hidden.end(), sos.begin(), sos.end());
+  const Bytes after = exif_test::exif_segment({4, 5, 6});
+  hidden.insert(hidden.end(), after.begin(), after.end());
+  hidden.resize(hidden.size() + 20 * 1024 * 1024, 0x33);
+  CountingSource picture(hidden, hidden.size());
+  EXPECT_EQ(load_exif(picture, tiff), LocateStatus::absent);
+  EXPECT_LE(picture.bytes_read, 64u);
+
+  // Stray bytes between segments are passed over to the next marker, up to a limit
+  // that keeps a damaged file from being scanned through.
+  for (const std::size_t stray : {std::size_t{2}, std::size_t{300000}, std::size_t{3 << 20}}) {
+    Bytes junk{0xFF, 0xD8};
+    junk.resize(2 + stray, 0x12);
+    junk.insert(junk.end(), exif.begin() + 2, exif.end());
+    CountingSource damaged(junk, junk.size());
+    EXPECT_EQ(load_exif(damaged, tiff),
+              stray < (1u << 20) ? LocateStatus::found : LocateStatus::absent)
+        << stray;
+    EXPECT_LE(damaged.bytes_read, (1u << 20) + 4096u) << stray;
+  }
 }
 
 TEST(ExifLocate, AbsentBlocks) {
@@ -83,7 +132,7 @@ TEST(ExifLocate, AbsentBlocks) {
   EXPECT_TRUE(tiff.empty());
   CountingSource png(Bytes{0x89, 'P', 'N', 'G'}, 4);
   EXPECT_EQ(load_exif(png, tiff), LocateStatus::absent);
-  // A JPEG without EXIF is scanned to its end, and no further.
+  // A JPEG without EXIF is walked to its end marker, and no further.
   Bytes jfif = exif_test::jpeg({exif_test::segment(0xE0, exif_test::Tiff::text("JFIF"))});
   CountingSource plain(jfif, 3 * 64 * 1024 + 5);
   EXPECT_EQ(load_exif(plain, tiff), LocateStatus::absent);

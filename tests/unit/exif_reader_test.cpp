@@ -289,9 +289,13 @@ TEST(ExifReader, FindsExifAcrossReadChunks) {
     file.insert(file.end(), exif.begin(), exif.end());
     EXPECT_EQ(exif_text(file), "ImageWidth=5 ") << shift;
   }
-  // Far into a big file, behind many lone 0xFF bytes.
+  // Far into a big file, behind segments of every kind and fill bytes before a marker.
   Bytes file{0xFF, 0xD8};
-  for (int i = 0; i < 300000; ++i) file.push_back(i % 3 == 0 ? 0xFF : 0x12);
+  for (std::uint8_t marker : {0xE0, 0xE2, 0xED, 0xFE, 0xDB, 0xC4}) {
+    const Bytes seg = exif_test::segment(marker, Bytes(50000, 0xFF));
+    file.insert(file.end(), seg.begin(), seg.end());
+  }
+  file.insert(file.end(), {0xFF, 0xFF, 0xFF});
   file.insert(file.end(), exif.begin(), exif.end());
   EXPECT_EQ(exif_text(file), "ImageWidth=5 ");
 }

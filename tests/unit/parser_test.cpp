@@ -94,8 +94,12 @@ TEST(Parser, QuotesAndEscapes) {
 
 TEST(Parser, SecondByteOfDoubleByteCharacterIsNotAnEscapeOrEquals) {
   // 0x95 0x5C is one character whose second byte is a backslash.
-  Parsed p("A=\x95\x5C" "n");
-  EXPECT_EQ(p.value("A"), "\x95\x5C" "n");
+  Parsed p(
+      "A=\x95\x5C"
+      "n");
+  EXPECT_EQ(p.value("A"),
+            "\x95\x5C"
+            "n");
   // Its second byte may equal "=" too: 0x81 0x3D.
   Parsed q("\x81=B=1");
   EXPECT_EQ(q.store.key_count(), 0);  // the name starts with a non-letter anyway

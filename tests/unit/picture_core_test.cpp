@@ -237,6 +237,60 @@ TEST(PictTest, RecordingKeepsTheWorldDepth) {
   expect_same_pixels(world, back);
 }
 
+// Readers take 14 bits of a pixel map's row bytes: a world too wide for that at its
+// depth is recorded as bands, every one of which stays below 0x4000, and reads back
+// whole.  Without the bands a 32-bit world of 4096 pixels was unreadable.
+TEST(PictTest, WideWorldsAreRecordedInBandsEveryReaderTakes) {
+  struct Case {
+    std::int32_t width;
+    std::int16_t depth;
+  };
+  for (const Case c : {Case{4095, 32}, Case{4096, 32}, Case{6000, 32}, Case{12289, 32},
+                       Case{9000, 16}, Case{20000, 8}}) {
+    SCOPED_TRACE(testing::Message() << c.width << " at " << c.depth);
+    Pixmap world;
+    ASSERT_EQ(world.create(PixRect{-7, 0, c.width - 7, 3}), kNoErr);
+    for (std::int32_t y = 0; y < 3; ++y)
+      for (std::int32_t x = 0; x < world.width(); ++x)
+        world.row(y)[x] = c.depth == 8
+                              ? rgb(static_cast<std::uint8_t>((x / 500) * 9), 0, 0)
+                              : rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
+                                    static_cast<std::uint8_t>(y * 8));
+    Bytes pict;
+    ASSERT_EQ(write_pict(world, to_fixed(72), to_fixed(72), pict, kDitherCopy, c.depth), kNoErr);
+    // Every bitmap opcode's row bytes, found behind the opcode (and a direct map's base
+    // address), has bit 14 clear.
+    int bitmaps = 0;
+    for (std::size_t i = 40; i + 8 < pict.size(); i += 2) {
+      if (pict[i] != 0x00 || (pict[i + 1] != 0x9A && pict[i + 1] != 0x98)) continue;
+      const std::size_t rb = i + 2 + (pict[i + 1] == 0x9A ? 4 : 0);
+      const int row_bytes = (pict[rb] << 8 | pict[rb + 1]);
+      if ((row_bytes & 0x8000) == 0) continue;  // not an opcode: pixel data
+      EXPECT_EQ(row_bytes & 0x4000, 0);
+      ++bitmaps;
+    }
+    const int bits = c.depth == 8 ? 8 : c.depth;
+    EXPECT_GE(bitmaps, (c.width * bits / 8 + 0x3FFD) / 0x3FFE);
+    Pixmap back;
+    ASSERT_EQ(read_pict(pict, back), kNoErr);
+    if (c.depth == 16) {
+      ASSERT_EQ(back.bounds(), world.bounds());
+      for (std::int32_t x = 0; x < world.width(); x += 97)
+        ASSERT_EQ(red(back.row(1)[x]) >> 3, red(world.row(1)[x]) >> 3) << x;
+    } else {
+      expect_same_pixels(world, back);
+    }
+  }
+  // The widest world a picture's coordinates hold, one row high.
+  Pixmap line;
+  ASSERT_EQ(line.create(PixRect{0, 0, 32767, 1}, kBlack), kNoErr);
+  Bytes pict;
+  ASSERT_EQ(write_pict(line, to_fixed(72), to_fixed(72), pict), kNoErr);
+  Pixmap back;
+  ASSERT_EQ(read_pict(pict, back), kNoErr);
+  EXPECT_EQ(back.bounds(), line.bounds());
+}
+
 TEST(PictTest, RefusesBoundsOutsideSixteenBits) {
   Pixmap world;
   ASSERT_EQ(world.create(PixRect{32760, 0, 32800, 2}), kNoErr);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -126,9 +127,46 @@ TEST_F(PictureSourceTest, JpegDecodesSmallerWhenTheBoxAllows) {
   EXPECT_EQ(p.bounds(), (PixRect{0, 0, 320, 240}));  // 1/4 would not cover 200
   ASSERT_EQ(decode("photo.jpg", p), kNoErr);
   EXPECT_EQ(p.bounds(), (PixRect{0, 0, 640, 480}));
+  // A progressive picture too large for the decoder's memory limit is refused at once,
+  // however small the box.
+  ASSERT_EQ(decode("vast_progressive.jpg", p, 0, 80, 80), kMemFull);
   // A scan cut in half still decodes: its headers are whole.
   ASSERT_EQ(decode("cut_scan.jpg", p), kNoErr);
   EXPECT_EQ(p.width(), 640);
+}
+
+// A PNG drawn smaller is averaged over whole blocks as its rows arrive: each pixel of
+// the reduced picture is the alpha-weighted mean of its block of the full one.
+TEST_F(PictureSourceTest, PngDecodesSmallerWhenTheBoxAllows) {
+  for (const char* name : {"phys.png", "alpha.png"}) {
+    SCOPED_TRACE(name);
+    Pixmap full, small;
+    ASSERT_EQ(decode(name, full), kNoErr);
+    const std::int32_t k = name[0] == 'p' ? 4 : 2;
+    ASSERT_EQ(decode(name, small, 0, full.width() / k, full.height() / k), kNoErr);
+    ASSERT_EQ(small.width(), (full.width() + k - 1) / k);
+    ASSERT_EQ(small.height(), (full.height() + k - 1) / k);
+    for (std::int32_t oy = 0; oy < small.height(); ++oy)
+      for (std::int32_t ox = 0; ox < small.width(); ++ox) {
+        double a = 0, r = 0, n = 0;
+        for (std::int32_t y = oy * k; y < std::min(full.height(), oy * k + k); ++y)
+          for (std::int32_t x = ox * k; x < std::min(full.width(), ox * k + k); ++x) {
+            const Pixel p = full.row(y)[x];
+            a += alpha(p);
+            r += alpha(p) * red(p);
+            n += 1;
+          }
+        const Pixel q = small.row(oy)[ox];
+        ASSERT_NEAR(alpha(q), a / n, 0.51) << ox << "," << oy;
+        if (a > 0) {
+          ASSERT_NEAR(red(q), r / a, 0.51) << ox << "," << oy;
+        }
+      }
+  }
+  // A box the picture does not exceed twice over decodes it whole.
+  Pixmap p;
+  ASSERT_EQ(decode("phys.png", p, 0, 30, 15), kNoErr);
+  EXPECT_EQ(p.bounds(), (PixRect{0, 0, 50, 20}));
 }
 
 TEST_F(PictureSourceTest, HeldPictData) {

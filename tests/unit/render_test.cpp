@@ -219,5 +219,66 @@ TEST(TransferModes, AlphaModesUseThePicturesAlpha) {
   EXPECT_EQ(graphics_mode_number(17), 256);
 }
 
+// A picture with transparency is laid over the target: what alpha 0 hides never shows,
+// not even through the sampling of its neighbours, and half alpha mixes.
+TEST(Render, TransparentPicturesLieOverTheTarget) {
+  // Opaque blue, hidden red (alpha 0), half-transparent white.
+  Pixmap pic = world({0, 0, 3, 1}, kBlue);
+  pic.set(1, 0, 0x00FF0000);
+  pic.set(2, 0, 0x80FFFFFF);
+  ASSERT_TRUE(has_transparency(pic));
+  EXPECT_FALSE(has_transparency(quad()));
+  premultiply(pic);
+  for (const Quality q : {Quality::nearest, Quality::bilinear, Quality::area}) {
+    SCOPED_TRACE(static_cast<int>(q));
+    Pixmap target = world({0, 0, 12, 4}, 0x00008000);  // a window's pixel: alpha unused
+    RenderJob j =
+        job_for(pic, scale(identity(), 4 * kFixedOne, 4 * kFixedOne, 0, 0), target.bounds(), q);
+    j.premultiplied = true;
+    render(pic, j, RenderTarget::of(target));
+    for (std::int32_t x = 0; x < 12; ++x) {
+      const Pixel p = target.at(x, 2);
+      // No red from the hidden pixel (beyond x 6 the white one is sampled too).
+      if (x < 6) {
+        EXPECT_EQ(red(p), 0) << x;
+      }
+      EXPECT_EQ(alpha(p), 0) << "the window's alpha byte is left alone";
+    }
+    // The target shows through (sampled exactly by the nearest pixel, mixed with a little
+    // of the blue neighbour otherwise).
+    if (q == Quality::nearest) {
+      EXPECT_EQ(target.at(5, 2) & 0xFFFFFF, 0x008000u);
+    } else {
+      EXPECT_GT(green(target.at(5, 2)), 0x60);
+      EXPECT_LT(blue(target.at(5, 2)), 0x30);
+    }
+    const Pixel half = target.at(11, 2);
+    EXPECT_NEAR(red(half), 128, 2);
+    EXPECT_NEAR(green(half), 192, 2);
+  }
+
+  // Into a world that keeps transparency: alpha adds up, colours stay straight.
+  Pixmap clear = world({0, 0, 3, 1}, 0x00FFFFFF);
+  RenderJob j = job_for(pic, identity(), clear.bounds());
+  j.premultiplied = true;
+  j.target_alpha = true;
+  render(pic, j, RenderTarget::of(clear));
+  EXPECT_EQ(clear.at(0, 0), kBlue);
+  EXPECT_EQ(alpha(clear.at(1, 0)), 0);
+  EXPECT_EQ(alpha(clear.at(2, 0)), 0x80);
+  EXPECT_EQ(clear.at(2, 0) & 0xFFFFFF, 0xFFFFFFu);
+  // An opaque picture there becomes opaque, in copy and in the other modes.
+  Pixmap opaque_world = world({0, 0, 2, 2}, 0x00FFFFFF);
+  RenderJob k = job_for(quad(), identity(), opaque_world.bounds());
+  k.target_alpha = true;
+  k.mode = 32;  // blend
+  k.op_color = 0xFFFFFF;
+  render(quad(), k, RenderTarget::of(opaque_world));
+  EXPECT_EQ(opaque_world.at(0, 0), kRed);
+  flatten_onto_white(clear);
+  EXPECT_EQ(clear.at(1, 0), kWhite);
+  EXPECT_EQ(clear.at(0, 0), kBlue);
+}
+
 }  // namespace
 }  // namespace velmora::image

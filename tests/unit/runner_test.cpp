@@ -1,8 +1,9 @@
 // The runner's record loop, envelope and Tag/TagList/Version handlers.
+#include "host/runner.hpp"
+
 #include <gtest/gtest.h>
 
 #include "files/version_block.hpp"
-#include "host/runner.hpp"
 #include "run_handlers.hpp"
 
 namespace velmora {
@@ -26,8 +27,7 @@ TEST(Envelope, MessagesAndArgs) {
   // A trailing bar adds nothing.
   EXPECT_EQ(run(kCalcRect, "RECT=0,0,0,0 |"), "ERROR=-50 MESSAGE='The parameter is not valid.'");
   // A code without a message, and positive codes, stand alone.
-  EXPECT_EQ(run(kCalcRect, "RECT=0,0,5,5 | RECT=1,1,0,0 | RECT=1,1,5,5").substr(0, 9),
-            "ERROR=-50");
+  EXPECT_EQ(run(kCalcRect, "RECT=0,0,5,5 | RECT=1,1,0,0 | RECT=1,1,5,5").substr(0, 9), "ERROR=-50");
   EXPECT_EQ(run(99, "A"), "ERROR=-50 MESSAGE='The parameter is not valid.'");
 }
 

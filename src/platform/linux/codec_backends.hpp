@@ -11,7 +11,8 @@ CodecStatus jpeg_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
                         DecodedPicture& out);
 CodecStatus png_probe(CodecInput& in, int index, CodecProbe& out);
-CodecStatus png_decode(CodecInput& in, int index, DecodedPicture& out);
+CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
+                       DecodedPicture& out);
 CodecStatus tiff_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus tiff_decode(CodecInput& in, int index, DecodedPicture& out);
 CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out);

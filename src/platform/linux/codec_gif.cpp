@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "platform/linux/codec_backends.hpp"
 
@@ -87,11 +89,57 @@ CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out) {
   if (index > 0 && index >= frames) return CodecStatus::bad_index;
   out.width = h.gif->SWidth;
   out.height = h.gif->SHeight;
+  // The global colour table's size is the depth: 2 colours are 1 bit, as a 1-bit PNG.
+  const ColorMapObject* map = h.gif->SColorMap;
   out.depth = 8;
+  if (map != nullptr && map->BitsPerPixel >= 1 && map->BitsPerPixel <= 8) {
+    constexpr std::int16_t kDepths[] = {1, 1, 2, 4, 4, 8, 8, 8, 8};
+    out.depth = kDepths[map->BitsPerPixel];
+  }
   out.hres = out.vres = 72 << 16;
   out.image_count = frames > 0 ? frames : 1;
   return CodecStatus::ok;
 }
+
+namespace {
+
+constexpr std::uint32_t kClear = 0x00FFFFFFu;
+
+// One frame's opaque pixels over the picture so far, clipped to the screen.
+void draw_frame(const GifFileType* gif, const SavedImage& frame, int transparent,
+                DecodedPicture& out) {
+  const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+  const GifImageDesc& d = frame.ImageDesc;
+  for (int y = 0; y < d.Height; ++y) {
+    const int ty = d.Top + y;
+    if (ty < 0 || ty >= gif->SHeight) continue;
+    for (int x = 0; x < d.Width; ++x) {
+      const int tx = d.Left + x;
+      if (tx < 0 || tx >= gif->SWidth) continue;
+      const int idx = frame.RasterBits[static_cast<std::size_t>(y) * d.Width + x];
+      if (idx == transparent) continue;
+      std::uint32_t& p = out.pixels[static_cast<std::size_t>(ty) * gif->SWidth + tx];
+      if (map && idx < map->ColorCount) {
+        const GifColorType c = map->Colors[idx];
+        p = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+      } else {
+        p = 0xFF000000u;
+      }
+    }
+  }
+}
+
+// A frame's area made transparent again.
+void clear_frame(const GifFileType* gif, const GifImageDesc& d, DecodedPicture& out) {
+  const int x0 = std::max(0, d.Left), x1 = std::min(gif->SWidth, d.Left + d.Width);
+  const int y0 = std::max(0, d.Top), y1 = std::min(gif->SHeight, d.Top + d.Height);
+  for (int y = y0; y < y1; ++y) {
+    std::uint32_t* row = out.pixels.data() + static_cast<std::size_t>(y) * gif->SWidth;
+    std::fill(row + x0, row + std::max(x0, x1), kClear);
+  }
+}
+
+}  // namespace
 
 CodecStatus gif_decode(CodecInput& in, int index, DecodedPicture& out) {
   Handle h(in);
@@ -108,30 +156,36 @@ CodecStatus gif_decode(CodecInput& in, int index, DecodedPicture& out) {
   DGifSlurp(gif);
   if (gif->ImageCount <= index || gif->SavedImages == nullptr)
     return index > 0 ? CodecStatus::bad_index : CodecStatus::bad_data;
-  const SavedImage& frame = gif->SavedImages[index];
-  if (frame.RasterBits == nullptr) return CodecStatus::bad_data;
   if (!allocate(out, gif->SWidth, gif->SHeight)) return CodecStatus::no_memory;
-  const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
-  GraphicsControlBlock gcb;
-  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
-  DGifSavedExtensionToGCB(gif, index, &gcb);
-  const GifImageDesc& d = frame.ImageDesc;
-  for (int y = 0; y < d.Height; ++y) {
-    const int ty = d.Top + y;
-    if (ty < 0 || ty >= gif->SHeight) continue;
-    for (int x = 0; x < d.Width; ++x) {
-      const int tx = d.Left + x;
-      if (tx < 0 || tx >= gif->SWidth) continue;
-      const int idx = frame.RasterBits[static_cast<std::size_t>(y) * d.Width + x];
-      std::uint32_t& p = out.pixels[static_cast<std::size_t>(ty) * gif->SWidth + tx];
-      if (idx == gcb.TransparentColor) {
-        p = 0x00FFFFFFu;
-      } else if (map && idx < map->ColorCount) {
-        const GifColorType c = map->Colors[idx];
-        p = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-      } else {
-        p = 0xFF000000u;
+  // Page N is the animation as it shows frame N: every frame before it drawn over the
+  // ones before, then disposed of as its control block says (2: its area cleared, 3: the
+  // picture before it restored).
+  std::fill(out.pixels.begin(), out.pixels.end(), kClear);
+  std::vector<std::uint32_t> saved;
+  for (int i = 0; i <= index; ++i) {
+    const SavedImage& frame = gif->SavedImages[i];
+    if (frame.RasterBits == nullptr) {
+      if (i == index) return CodecStatus::bad_data;
+      continue;
+    }
+    GraphicsControlBlock gcb;
+    gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    DGifSavedExtensionToGCB(gif, i, &gcb);
+    if (i < index && gcb.DisposalMode == DISPOSE_PREVIOUS) {
+      try {
+        saved = out.pixels;
+      } catch (const std::bad_alloc&) {
+        return CodecStatus::no_memory;
       }
+    }
+    draw_frame(gif, frame, gcb.TransparentColor, out);
+    if (i == index) break;
+    if (gcb.DisposalMode == DISPOSE_BACKGROUND) {
+      clear_frame(gif, frame.ImageDesc, out);
+    } else if (gcb.DisposalMode == DISPOSE_PREVIOUS && !saved.empty()) {
+      out.pixels.swap(saved);
+      saved.clear();
     }
   }
   return CodecStatus::ok;

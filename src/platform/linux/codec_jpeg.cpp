@@ -9,6 +9,8 @@
 #include <memory>
 // jpeglib.h expects size_t and FILE to be declared before it.
 #include <jpeglib.h>
+// After jpeglib.h: the message codes that say memory ran out.
+#include <jerror.h>
 
 #include "platform/linux/codec_backends.hpp"
 
@@ -17,6 +19,9 @@ namespace velmora::platform::codecs {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
+// The library's own working memory (a progressive picture's coefficients, mainly) is
+// held within this; a picture that needs more is refused rather than decoded.
+constexpr long kLibraryMemory = 256L * 1024 * 1024;
 
 struct Source {
   jpeg_source_mgr pub;
@@ -96,6 +101,48 @@ struct Session {
   }
 };
 
+// IFD0's XResolution, YResolution and ResolutionUnit in an EXIF block (the APP1 data
+// behind "Exif\0\0"), every read checked against the block.  False when it has none.
+bool exif_resolution(const JOCTET* data, std::size_t size, double& x, double& y) {
+  if (size < 6 + 8 || std::memcmp(data, "Exif\0\0", 6) != 0) return false;
+  const JOCTET* t = data + 6;
+  const std::size_t n = size - 6;
+  const bool intel = t[0] == 'I' && t[1] == 'I';
+  if (!intel && !(t[0] == 'M' && t[1] == 'M')) return false;
+  auto u16 = [&](std::size_t at) -> std::uint32_t {
+    return intel ? t[at] | (t[at + 1] << 8) : (t[at] << 8) | t[at + 1];
+  };
+  auto u32 = [&](std::size_t at) -> std::uint32_t {
+    return intel ? u16(at) | (u16(at + 2) << 16) : (u16(at) << 16) | u16(at + 2);
+  };
+  if (u16(2) != 42) return false;
+  const std::uint64_t ifd = u32(4);
+  if (ifd + 2 > n) return false;
+  const std::uint32_t count = u16(static_cast<std::size_t>(ifd));
+  double rx = 0, ry = 0;
+  std::uint32_t unit = 2;  // inches unless the block says otherwise
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint64_t e = ifd + 2 + 12 * std::uint64_t{i};
+    if (e + 12 > n) break;
+    const auto at = static_cast<std::size_t>(e);
+    const std::uint32_t tag = u16(at), type = u16(at + 2);
+    if (tag == 0x0128 && type == 3) unit = u16(at + 8);
+    if ((tag == 0x011A || tag == 0x011B) && type == 5) {
+      const std::uint64_t value = u32(at + 8);
+      if (value + 8 > n) continue;
+      const std::uint32_t num = u32(static_cast<std::size_t>(value));
+      const std::uint32_t den = u32(static_cast<std::size_t>(value) + 4);
+      if (den == 0) continue;
+      (tag == 0x011A ? rx : ry) = static_cast<double>(num) / den;
+    }
+  }
+  if (!(rx > 0) || !(ry > 0) || (unit != 2 && unit != 3)) return false;
+  const double per_inch = unit == 3 ? 2.54 : 1.0;
+  x = rx * per_inch;
+  y = ry * per_inch;
+  return true;
+}
+
 void describe(const jpeg_decompress_struct& cinfo, CodecProbe& out) {
   out.width = static_cast<std::int32_t>(cinfo.image_width);
   out.height = static_cast<std::int32_t>(cinfo.image_height);
@@ -107,6 +154,17 @@ void describe(const jpeg_decompress_struct& cinfo, CodecProbe& out) {
     if (per_unit > 0) {
       out.hres = dpi_fixed(cinfo.X_density * per_unit);
       out.vres = dpi_fixed(cinfo.Y_density * per_unit);
+      out.image_count = 1;
+      return;
+    }
+  }
+  // Cameras write no JFIF density but give the resolution in the EXIF block.
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    double x = 0, y = 0;
+    if (m->marker == JPEG_APP0 + 1 && exif_resolution(m->data, m->data_length, x, y)) {
+      out.hres = dpi_fixed(x);
+      out.vres = dpi_fixed(y);
+      break;
     }
   }
   out.image_count = 1;
@@ -124,6 +182,7 @@ CodecStatus jpeg_probe(CodecInput& in, int index, CodecProbe& out) {
   }
   jpeg_create_decompress(&cinfo);
   cinfo.src = &session->src.pub;
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
     jpeg_destroy_decompress(&cinfo);
     return CodecStatus::bad_data;
@@ -140,10 +199,13 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   jpeg_decompress_struct& cinfo = session->cinfo;
   volatile CodecStatus failure = CodecStatus::bad_data;
   if (setjmp(session->err.jump)) {
+    const int code = session->err.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
+    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) return CodecStatus::no_memory;
     return failure;
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = kLibraryMemory;
   cinfo.src = &session->src.pub;
   jpeg_read_header(&cinfo, TRUE);
   // The largest reduction whose result still covers the box.
@@ -166,12 +228,14 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
+  // The library sets up its own buffers first: a picture they would not fit (a
+  // progressive one of vast size) is refused before the output costs anything.
+  jpeg_start_decompress(&cinfo);
   if (!allocate(out, static_cast<std::int32_t>(cinfo.output_width),
                 static_cast<std::int32_t>(cinfo.output_height))) {
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
-  jpeg_start_decompress(&cinfo);
   while (cinfo.output_scanline < cinfo.output_height) {
     auto* row = reinterpret_cast<JSAMPROW>(
         out.pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width);

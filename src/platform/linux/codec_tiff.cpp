@@ -146,9 +146,18 @@ CodecStatus tiff_decode(CodecInput& in, int index, DecodedPicture& out) {
   if (!TIFFRGBAImageOK(h.tif, message)) return CodecStatus::unsupported;
   if (!TIFFReadRGBAImageOriented(h.tif, w, ht, out.pixels.data(), ORIENTATION_TOPLEFT, 0))
     return CodecStatus::bad_data;
-  // libtiff packs A, B, G, R from the high byte down; the engine wants A, R, G, B.
+  // libtiff packs A, B, G, R from the high byte down, premultiplied by alpha; the engine
+  // wants A, R, G, B as straight colours.
   for (std::uint32_t& p : out.pixels) {
     p = (p & 0xFF00FF00u) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+    const std::uint32_t a = p >> 24;
+    if (a == 0xFF) continue;
+    if (a == 0) {
+      p = 0;
+      continue;
+    }
+    auto c = [a](std::uint32_t v) { return std::min<std::uint32_t>(255, (v * 255 + a / 2) / a); };
+    p = (a << 24) | (c((p >> 16) & 0xFF) << 16) | (c((p >> 8) & 0xFF) << 8) | c(p & 0xFF);
   }
   return CodecStatus::ok;
 }

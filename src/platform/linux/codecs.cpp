@@ -25,7 +25,7 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
     case CodecFormat::jpeg:
       return codecs::jpeg_decode(in, index, min_width, min_height, out);
     case CodecFormat::png:
-      return codecs::png_decode(in, index, out);
+      return codecs::png_decode(in, index, min_width, min_height, out);
     case CodecFormat::tiff:
       return codecs::tiff_decode(in, index, out);
     case CodecFormat::gif:

@@ -43,13 +43,23 @@ png_uint_32 per_metre(std::int32_t fixed) {
 
 // One row of the picture as the chosen colour type wants it.
 void fill_row(const EncodeRequest& r, const Session& s, std::int32_t y, int bits, bool indexed,
-              png_byte* row) {
+              bool alpha, png_byte* row) {
   const std::size_t start = static_cast<std::size_t>(y) * r.width;
   if (indexed) {
     pack_row(s.indexed.indices.data() + start, r.width, bits, row);
     return;
   }
   const std::uint32_t* src = r.pixels + start;
+  if (alpha) {
+    for (std::int32_t x = 0; x < r.width; ++x) {
+      const std::uint32_t p = src[x];
+      row[4 * x] = static_cast<png_byte>(p >> 16);
+      row[4 * x + 1] = static_cast<png_byte>(p >> 8);
+      row[4 * x + 2] = static_cast<png_byte>(p);
+      row[4 * x + 3] = static_cast<png_byte>(p >> 24);
+    }
+    return;
+  }
   const bool five = r.depth == 16;
   for (std::int32_t x = 0; x < r.width; ++x) {
     const std::uint32_t p = src[x];
@@ -71,9 +81,10 @@ EncodeStatus png_encode(const EncodeRequest& r, std::vector<std::uint8_t>& out) 
   const int grey = grey_bits(r.depth);
   const int bits = grey ? grey : index_bits(r.depth);
   const bool indexed = bits > 0;
+  const bool alpha = r.alpha && !indexed && r.depth != 16;
   if (indexed && !reduce_colours(r, bits, grey > 0, s->indexed)) return EncodeStatus::no_memory;
   try {
-    s->row.resize(static_cast<std::size_t>(r.width) * 3);
+    s->row.resize(static_cast<std::size_t>(r.width) * (alpha ? 4 : 3));
     for (const std::uint32_t c : s->indexed.palette) {
       s->palette.push_back({static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
                             static_cast<png_byte>(c)});
@@ -92,6 +103,7 @@ EncodeStatus png_encode(const EncodeRequest& r, std::vector<std::uint8_t>& out) 
   png_set_write_fn(s->png, &out, write_data, flush_data);
   const int colour_type = grey      ? PNG_COLOR_TYPE_GRAY
                           : indexed ? PNG_COLOR_TYPE_PALETTE
+                          : alpha   ? PNG_COLOR_TYPE_RGB_ALPHA
                                     : PNG_COLOR_TYPE_RGB;
   png_set_IHDR(s->png, s->info, static_cast<png_uint_32>(r.width),
                static_cast<png_uint_32>(r.height), indexed ? bits : 8, colour_type,
@@ -106,7 +118,7 @@ EncodeStatus png_encode(const EncodeRequest& r, std::vector<std::uint8_t>& out) 
   png_set_pHYs(s->png, s->info, per_metre(r.hres), per_metre(r.vres), PNG_RESOLUTION_METER);
   png_write_info(s->png, s->info);
   for (std::int32_t y = 0; y < r.height; ++y) {
-    fill_row(r, *s, y, bits, indexed, s->row.data());
+    fill_row(r, *s, y, bits, indexed, alpha, s->row.data());
     png_write_row(s->png, s->row.data());
   }
   png_write_end(s->png, s->info);

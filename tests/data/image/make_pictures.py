@@ -70,21 +70,25 @@ def tiff_pages(pages, dpi):
     return bytes(out)
 
 
-def gif(path, width, height):
-    """Eight colours; every pixel a literal LZW code, the table cleared often enough
-    that codes stay 4 bits wide (minimum code size 3)."""
-    palette = b"".join(bytes((i * 32, 255 - i * 32, i * 16)) for i in range(8))
-    clear, end = 8, 9
+def gif(path, width, height, colours=8):
+    """Eight (or two) colours; every pixel a literal LZW code, the table cleared often
+    enough that codes stay 4 (3) bits wide (minimum code size 3, or 2)."""
+    palette = b"".join(bytes((i * 32, 255 - i * 32, i * 16)) for i in range(colours))
+    size_bits = 3 if colours == 8 else 1
+    min_code = 3 if colours == 8 else 2
+    width_bits = min_code + 1
+    clear, end = 1 << min_code, (1 << min_code) + 1
+    run = 5 if colours == 8 else 2
     codes = []
-    pixels = [(x + y) % 8 for y in range(height) for x in range(width)]
-    for i in range(0, len(pixels), 5):
+    pixels = [(x + y) % colours for y in range(height) for x in range(width)]
+    for i in range(0, len(pixels), run):
         codes.append(clear)
-        codes.extend(pixels[i:i + 5])
+        codes.extend(pixels[i:i + run])
     codes.append(end)
     bits, nbits, stream = 0, 0, bytearray()
     for c in codes:
         bits |= c << nbits
-        nbits += 4
+        nbits += width_bits
         while nbits >= 8:
             stream.append(bits & 0xFF)
             bits >>= 8
@@ -92,9 +96,24 @@ def gif(path, width, height):
     if nbits:
         stream.append(bits & 0xFF)
     blocks = b"".join(bytes([len(stream[i:i + 255])]) + stream[i:i + 255] for i in range(0, len(stream), 255))
-    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0xF2, 0, 0) + palette
-    out += b"," + struct.pack("<HHHHB", 0, 0, width, height, 0) + b"\x03" + blocks + b"\0;"
+    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0xF0 | (size_bits - 1), 0, 0) + palette
+    out += b"," + struct.pack("<HHHHB", 0, 0, width, height, 0) + bytes([min_code]) + blocks + b"\0;"
     open(path, "wb").write(out)
+
+
+def camera_jpeg(path, width, height, dpi):
+    """A JPEG as cameras write it: no JFIF segment, the resolution in the EXIF block
+    (big-endian, IFD0 with XResolution, YResolution and ResolutionUnit inches)."""
+    data = bytearray(subprocess.run(["cjpeg", "-quality", "85"], input=ppm(width, height),
+                                    stdout=subprocess.PIPE, check=True).stdout)
+    app0_length = struct.unpack(">H", data[4:6])[0]
+    rest = data[4 + app0_length:]
+    entries = [(0x011A, 5, 1, 8 + 2 + 3 * 12 + 4), (0x011B, 5, 1, 8 + 2 + 3 * 12 + 4 + 8), (0x0128, 3, 1, 2 << 16)]
+    tiff = b"MM\0*" + struct.pack(">I", 8) + struct.pack(">H", len(entries))
+    tiff += b"".join(struct.pack(">HHII", *e) for e in entries) + struct.pack(">I", 0)
+    tiff += struct.pack(">II", dpi, 1) * 2
+    body = b"Exif\0\0" + tiff
+    open(path, "wb").write(b"\xff\xd8\xff\xe1" + struct.pack(">H", len(body) + 2) + body + bytes(rest))
 
 
 def bmp(path, width, height, per_metre):
@@ -142,6 +161,8 @@ def main(folder):
     open(p("pages.tif"), "wb").write(tiff_pages([(30, 20), (12, 9)], (150, 150)))
     open(p("single.tif"), "wb").write(tiff_pages([(8, 8)], (300, 200)))
     gif(p("colours.gif"), 23, 11)
+    gif(p("two.gif"), 9, 5, colours=2)
+    camera_jpeg(p("camera.jpg"), 48, 32, 350)
     bmp(p("picture.bmp"), 40, 30, (2835, 3780))
     pict(p("drawing.pct"))
     eps(p("figure.eps"), tiff_pages([(30, 20)], (72, 72)))
@@ -154,6 +175,11 @@ def main(folder):
     whole = open(p("photo.jpg"), "rb").read()
     open(p("cut_header.jpg"), "wb").write(whole[:100])
     open(p("cut_scan.jpg"), "wb").write(whole[: len(whole) // 2])
+    # A few hundred bytes of progressive JPEG whose frame claims 40000 x 40000 pixels.
+    small = subprocess.run(["cjpeg", "-progressive", "-quality", "50"], input=ppm(16, 16),
+                           stdout=subprocess.PIPE, check=True).stdout
+    sof = small.index(b"\xff\xc2")
+    open(p("vast_progressive.jpg"), "wb").write(small[:sof + 5] + struct.pack(">HH", 40000, 40000) + small[sof + 9:])
     # A PNG named as a JPEG: the bytes decide.
     open(p("really_png.jpg"), "wb").write(open(p("phys.png"), "rb").read())
 
