@@ -94,14 +94,25 @@ TEST(Parser, QuotesAndEscapes) {
 
 TEST(Parser, SecondByteOfDoubleByteCharacterIsNotAnEscapeOrEquals) {
   // 0x95 0x5C is one character whose second byte is a backslash.
-  Parsed p("A=\x95\x5C" "n");
-  EXPECT_EQ(p.value("A"), "\x95\x5C" "n");
+  Parsed p(
+      "A=\x95\x5C"
+      "n");
+  EXPECT_EQ(p.value("A"),
+            "\x95\x5C"
+            "n");
   // Its second byte may equal "=" too: 0x81 0x3D.
   Parsed q("\x81=B=1");
   EXPECT_EQ(q.store.key_count(), 0);  // the name starts with a non-letter anyway
   Parsed r("A\x81=1");
   EXPECT_EQ(r.store.key_count(), 0);
   EXPECT_EQ(r.item(1), "A\x81=1");
+  // Nor a bar: 0x83 0x7C ends neither the item nor the record; a bar of its own does.
+  Parsed t("PATH=C:\\\\\x83\x8C\x83\x7C\x81\x5B\x83\x67 B=1|C=2");
+  EXPECT_EQ(t.value("PATH"), "C:\\\x83\x8C\x83\x7C\x81\x5B\x83\x67");
+  EXPECT_EQ(t.value("B"), "1");
+  EXPECT_EQ(t.value("C"), "<absent>");
+  EXPECT_TRUE(t.store.next_record());
+  EXPECT_EQ(t.value("C"), "2");
 }
 
 TEST(Parser, RepeatedKeys) {
