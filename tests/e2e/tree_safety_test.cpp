@@ -142,4 +142,39 @@ TEST_F(SpecialEntries, CopyRefusesAndMoveRenamesOnly) {
   EXPECT_FALSE(stdfs::exists(d.root('E') / "zero"));
 }
 
+TEST(ConfinedDrive, NoLinkLeadsOutOfTheDrive) {
+  Drives d("D");  // D: stands for the rest of the machine, outside C:
+  d.add("C", stdfs::temp_directory_path(), ",confined");
+  const auto c = d.root('C');
+  const auto outside = d.root('D');
+  write_file(outside / "secret.txt", "secret");
+  write_file(c / "in" / "f.txt", "inside");
+  stdfs::create_directory_symlink(outside, c / "outlink");
+  stdfs::create_symlink(outside / "secret.txt", c / "in" / "secret.lnk.txt");
+  stdfs::create_directory_symlink("../..", c / "in" / "up");
+  stdfs::create_directory_symlink(outside / "new", c / "dangling");
+  stdfs::create_directory_symlink("in", c / "alias");
+  stdfs::create_directory_symlink(c / "in", c / "absalias");
+
+  EXPECT_EQ(d.call("VeUtl_FileInfo", "PATH=C:outlink:secret.txt").rfind("ERROR=", 0), 0u);
+  EXPECT_EQ(d.call("VeUtl_FileInfo", "PATH=C:in:secret.lnk.txt").rfind("ERROR=", 0), 0u);
+  EXPECT_EQ(d.call("VeUtl_FolderItemCount", "PATH=C:in:up").rfind("ERROR=", 0), 0u);
+  EXPECT_EQ(d.call("VeUtl_CopyFile", "SRC=C:outlink:secret.txt DEST=C:in").rfind("ERROR=", 0), 0u);
+  EXPECT_TRUE(is_error(d.call("VeUtl_NewFolder", "PATH=C:dangling"), 5));
+  EXPECT_TRUE(is_error(d.call("VeUtl_CopyFile", "SRC=C:in:f.txt DEST=C:outlink"), 5));
+  EXPECT_FALSE(stdfs::exists(outside / "new"));
+  EXPECT_FALSE(stdfs::exists(outside / "f.txt"));
+  EXPECT_FALSE(stdfs::exists(c / "in" / "secret.txt"));
+  // Links that stay inside still work, relative or absolute.
+  EXPECT_EQ(d.call("VeUtl_FolderItemCount", "PATH=C:alias"), "3");
+  EXPECT_EQ(d.call("VeUtl_FolderItemCount", "PATH=C:absalias"), "3");
+  EXPECT_EQ(d.call("VeUtl_FolderItemCount", "PATH=C:in"), "3");
+
+  // The same tree on a drive without the option reads through the link.
+  Drives open("");
+  open.add("C", stdfs::temp_directory_path());
+  stdfs::create_directory_symlink(outside, open.root('C') / "outlink");
+  EXPECT_EQ(open.call("VeUtl_FolderItemCount", "PATH=C:outlink"), "1");
+}
+
 }  // namespace
