@@ -26,12 +26,6 @@ int not_a_file(int& err) {
 
 }  // namespace
 
-bool is_special(const std::string& host_path) {
-  struct stat st {};
-  if (::stat(host_path.c_str(), &st) != 0) return false;
-  return S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
-}
-
 int open_regular(const std::string& host_path, int& err) {
   struct stat st {};
   if (::stat(host_path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return not_a_file(err);

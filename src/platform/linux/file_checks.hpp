@@ -14,9 +14,6 @@ namespace velmora::platform::linux_backend {
 // socket or device (last error 5 set).
 int open_regular(const std::string& host_path, int& err);
 
-// True when the host path names a FIFO, socket or device node (links followed).
-bool is_special(const std::string& host_path);
-
 // False, with last error 123, when the last component of a native path is empty or holds
 // a character Windows never allows in a name (\ / : * ? " < > | or a control character).
 // Second bytes of double-byte characters are never taken for one.
