@@ -1,31 +1,51 @@
 #!/usr/bin/env bash
-# Walks a folder of 10,000 entries by number (FolderItemCount, then GetFolderItem 1 to
-# 10,000) through one fmhost --script run, next to `ls -f` listing the same folder.
-# The kept listing makes the walk cost one folder read in all; target: under 1 s.
+# Folder walks by number (FolderItemCount, then GetFolderItem 1..N) in one fmhost --script
+# run, side by side with `ls -f` listing the same folders (find for the sub-folders), at two sizes so that growth
+# shows: one folder, two folders walked in turn, and one folder walked while FileInfo is
+# asked of each of its sub-folders.  The two commands take turns (A B A B ...); medians.
+# Usage: bench/folder_walk.sh [FMHOST] ; SIZES="2000 10000" ROUNDS=5
 set -euo pipefail
-fmhost="${1:-build/bin/fmhost}"
-entries="${ENTRIES:-10000}"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/bench_lib.sh"
+fmhost="${1:-$here/../build/bin/fmhost}"
+rounds="${ROUNDS:-5}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+export VELMORA_DRIVES="C=$work/c"
 
-mkdir -p "$work/c/Many"
-(cd "$work/c/Many" && seq -f "file%05g.txt" 1 "$entries" | xargs touch)
-sleep 0.2  # let the folder's time stamps settle, as on a folder not being written to
-{
-  echo "VeUtl_FolderItemCount PATH=C:\\\\Many"
-  for i in $(seq 1 "$entries"); do echo "VeUtl_GetFolderItem PATH=C:\\\\Many INDEX=$i"; done
-} > "$work/calls.txt"
+walk_calls() {  # folder entries -> script lines
+  echo "VeUtl_FolderItemCount PATH=C:\\\\$1"
+  for ((i = 1; i <= $2; i++)); do echo "VeUtl_GetFolderItem PATH=C:\\\\$1 INDEX=$i"; done
+}
 
-now() { date +%s.%N; }
-t0=$(now)
-VELMORA_DRIVES="C=$work/c" "$fmhost" --script "$work/calls.txt" > "$work/out.txt"
-t1=$(now)
-ls -f "$work/c/Many" > "$work/ls.txt"
-t2=$(now)
+printf '%-34s %7s %10s %10s %7s\n' "walk" "entries" "fmhost s" "ls -f s" "ratio"
+for n in ${SIZES:-2000 10000}; do
+  rm -rf "$work/c" && mkdir -p "$work/c/A" "$work/c/B" "$work/c/S"
+  (cd "$work/c/A" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
+  (cd "$work/c/B" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
+  subs=$((n / 5))
+  (cd "$work/c/S" && seq -f "dir%06g" 1 "$subs" | xargs mkdir)
+  walk_calls A "$n" > "$work/one.txt"
+  { walk_calls A "$n"; walk_calls B "$n"; } > "$work/two.txt"
+  {
+    echo "VeUtl_FolderItemCount PATH=C:\\\\S"
+    for ((i = 1; i <= subs; i++)); do
+      echo "VeUtl_GetFolderItem PATH=C:\\\\S INDEX=$i"
+      printf 'VeUtl_FileInfo PATH=C:\\\\S\\\\dir%06d\n' "$i"
+    done
+  } > "$work/info.txt"
+  [ "$("$fmhost" --script "$work/one.txt" | head -1)" = "$n" ] || { echo "wrong count"; exit 1; }
 
-count=$(head -1 "$work/out.txt")
-listed=$(($(wc -l < "$work/out.txt") - 1))
-[ "$count" = "$entries" ] || { echo "FolderItemCount answered $count, expected $entries"; exit 1; }
-[ "$listed" = "$entries" ] || { echo "only $listed entries walked"; exit 1; }
-printf 'fmhost: FolderItemCount + GetFolderItem 1..%d  %.3f s\n' "$entries" "$(echo "$t1 - $t0" | bc)"
-printf 'ls -f:  one listing of the same folder            %.3f s\n' "$(echo "$t2 - $t1" | bc)"
+  alternate "$rounds" : "\"$fmhost\" --script \"$work/one.txt\" > /dev/null" \
+    "ls -f \"$work/c/A\" > /dev/null"
+  one=$MEDIAN_A
+  printf '%-34s %7d %10s %10s %7s\n' "one folder" "$n" "$MEDIAN_A" "$MEDIAN_B" "$(ratio "$MEDIAN_A" "$MEDIAN_B")"
+  alternate "$rounds" : "\"$fmhost\" --script \"$work/two.txt\" > /dev/null" \
+    "ls -f \"$work/c/A\" > /dev/null; ls -f \"$work/c/B\" > /dev/null"
+  printf '%-34s %7d %10s %10s %7s   (two / one: %s)\n' "two folders in turn" "$((2 * n))" \
+    "$MEDIAN_A" "$MEDIAN_B" "$(ratio "$MEDIAN_A" "$MEDIAN_B")" "$(ratio "$MEDIAN_A" "$one")"
+  alternate "$rounds" : "\"$fmhost\" --script \"$work/info.txt\" > /dev/null" \
+    "find \"$work/c/S\" -mindepth 1 -maxdepth 2 > /dev/null"
+  printf '%-34s %7d %10s %10s %7s\n' "walk + FileInfo of sub-folders" "$subs" "$MEDIAN_A" \
+    "$MEDIAN_B" "$(ratio "$MEDIAN_A" "$MEDIAN_B")"
+done

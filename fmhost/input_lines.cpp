@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 #include "document_window.hpp"
 #include "events.hpp"
@@ -32,6 +33,8 @@ std::optional<std::string> InputLines::next(int quiet_ms, const std::function<vo
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
       timeout = static_cast<int>(std::max<long long>(0, quiet_ms - waited));
     }
+    // Whoever feeds the lines may wait for the answers so far before sending more.
+    std::fflush(stdout);
     switch (dispatch_until_input(window_, timeout)) {
       case Wake::Input:
         if (!read_input(pending_)) ended_ = true;

@@ -32,10 +32,12 @@ constexpr std::intptr_t kOldestAnswer = FMX_VERSION_OLDEST;
 // idle and tells the module so.
 constexpr int kQuietMs = 500;
 
+// Lines are not flushed one by one: a script's answers go out in large writes, and
+// whatever is written is flushed before fmhost waits for more input (InputLines) and at
+// the end, so that a person or a program feeding lines sees each answer in time.
 void print_line(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
 }
 
 std::string default_module_path() {
@@ -240,6 +242,7 @@ int run_module(const Options& options, const DocumentWindow& window) {
   // served by its own code.  Waiting, the host is idle, and says so once.
   if (options.wait && window.shown()) {
     host.idle(options.idle_level);
+    std::fflush(stdout);  // the answers are complete; someone may be waiting for them
     dispatch_until_closed(window);
   }
   host.shutdown();

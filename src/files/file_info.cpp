@@ -159,7 +159,7 @@ void add_location(params::Builder& b, const Item& item, const PathSpec& spec) {
     b.item("FILESYSTEM", file_system);
     if (item.share_root) {
       std::string_view rest = std::string_view(item.path).substr(2);
-      b.item("SERVER", rest.substr(0, rest.find('\\')));
+      b.item("SERVER", rest.substr(0, find_backslash(rest)));
       if (std::optional<std::string> computer = platform::computer_name()) {
         b.item("USER", *computer);
       }

@@ -3,6 +3,7 @@
 // refused step answers the system's last-error number.
 #include <string>
 
+#include "files/path_notation.hpp"
 #include "files/path_spec.hpp"
 #include "files/tree_walker.hpp"
 #include "host/handlers.hpp"
@@ -105,7 +106,7 @@ Err new_folder(Call& call) {
   if (const char* name = params::text(call.params, "NAME")) {
     if (!spec.exists || !spec.is_folder) return kDirNotFound;
     target = spec.name;
-    if (target.empty() || target.back() != '\\') target += '\\';
+    add_backslash(target);
     target += name;
   } else {
     if (spec.exists) return kDuplicate;
@@ -129,7 +130,7 @@ Err rename_file(Call& call) {
     std::string folder;
     if (!folder_part(source.name, folder)) return kFileNotFound;
     dest = folder;
-    if (dest.back() != '\\') dest += '\\';
+    add_backslash(dest);
     dest += dest_text;
     if (platform::exists(dest)) return kFileNotFound;
   } else {

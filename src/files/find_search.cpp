@@ -2,6 +2,7 @@
 // per call, its sub-folders pushed to be visited after them.
 #include "files/find_search.hpp"
 
+#include "files/path_notation.hpp"
 #include "files/volume_label.hpp"
 #include "params/text_util.hpp"
 #include "platform/folder_scan.hpp"
@@ -24,14 +25,15 @@ std::string join(const std::string& folder, const std::string& name) {
   return path;
 }
 
-// "srv::pub:dir:" -> "\\srv\pub\dir".
+// "srv::pub:dir:" -> "\\srv\pub\dir", the path results are reported under.
 std::string server_root(std::string_view volume) {
-  const auto sep = volume.find("::");
-  std::string root = "\\\\";
-  root += volume.substr(0, sep);
-  for (const char c : volume.substr(sep + 2)) root += c == ':' ? '\\' : c;
-  while (!root.empty() && root.back() == '\\') root.pop_back();
+  std::string root = network_to_native(volume);
+  while (root.size() > 2 && ends_with_backslash(root)) root.pop_back();
   return root;
+}
+
+void drop_final_backslash(std::string& root) {
+  if (ends_with_backslash(root)) root.pop_back();
 }
 
 }  // namespace
@@ -88,7 +90,7 @@ void FindSearch::choose_roots() {
     } else if (v.find("::") != std::string::npos) {
       roots_.push_back(server_root(v));
     } else if (auto root = drive_root_for_label(std::string_view(v).substr(0, v.size() - 1))) {
-      if (!root->empty() && root->back() == '\\') root->pop_back();
+      drop_final_backslash(*root);
       roots_.push_back(*root);
     }
     return;
@@ -97,7 +99,7 @@ void FindSearch::choose_roots() {
     if (criteria_.local_only && platform::drive_type(root) == platform::DriveType::Remote) {
       continue;
     }
-    if (!root.empty() && root.back() == '\\') root.pop_back();
+    drop_final_backslash(root);
     roots_.push_back(std::move(root));
   }
 }

@@ -2,46 +2,51 @@
 #include "files/folder_listing.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 
 #include "files/path_notation.hpp"
 #include "host/shared_state.hpp"
+#include "platform/folder_watch.hpp"
 #include "platform/fs.hpp"
 
 namespace velmora::files {
 
 namespace {
 
-struct FolderCache final : host::PersistentState {
+// Folders whose listings are kept at once: enough for a script that walks a few folders
+// in turn, or walks one while asking about each of its sub-folders.
+constexpr std::size_t kKeptFolders = 16;
+
+// A listing is kept only under a watch begun before it was read, so that any change of
+// the folder since (an entry added, removed, renamed, hidden or shown) is known; the
+// folder's identity guards against the path now naming another folder.
+struct Kept {
   std::string folder;
   platform::FileIdentity identity;
-  std::int64_t listed_at = 0;  // nanoseconds since 1970, when the listing began
+  std::unique_ptr<platform::FolderWatch> watch;
   Listing entries;
+  std::uint64_t used = 0;
 };
 
-// File time stamps come from a coarse clock: a folder changed less than this before a
-// listing began may change again without its stamps moving, so that listing is not
-// reused.
-constexpr std::int64_t kStampSlackNs = 100'000'000;
+struct FolderCache final : host::PersistentState {
+  std::vector<Kept> kept;
+  std::uint64_t clock = 0;
+  Listing unwatched;  // the last listing of a folder that cannot be watched
+};
 
-std::int64_t total_ns(const platform::FileTime& t) {
-  return t.seconds * 1'000'000'000 + t.nanoseconds;
-}
-
-bool settled(const FolderCache& c) {
-  std::int64_t last_change =
-      std::max(total_ns(c.identity.modification), total_ns(c.identity.change));
-  return last_change + kStampSlackNs < c.listed_at;
-}
-
-// Without a shared block (before initialisation, in tools) one listing is still kept,
+// Without a shared block (before initialisation, in tools) the listings are still kept,
 // for the life of the process.
 std::unique_ptr<host::PersistentState>& cache_slot() {
   if (host::SharedState* shared = host::shared_state()) return shared->folder_cache;
   static std::unique_ptr<host::PersistentState> local;
   return local;
+}
+
+FolderCache& cache() {
+  std::unique_ptr<host::PersistentState>& slot = cache_slot();
+  if (dynamic_cast<FolderCache*>(slot.get()) == nullptr) slot = std::make_unique<FolderCache>();
+  return static_cast<FolderCache&>(*slot);
 }
 
 bool visible(const platform::FileEntry& e) {
@@ -70,33 +75,41 @@ Err list(const std::string& folder, Listing& out) {
   return kNoErr;
 }
 
-std::int64_t now_nanoseconds() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 Err visible_entries(const std::string& folder, const Listing*& out) {
-  std::unique_ptr<host::PersistentState>& slot = cache_slot();
+  FolderCache& c = cache();
   platform::FileIdentity identity;
-  bool known = platform::identity(folder, identity);
-  if (auto* cache = dynamic_cast<FolderCache*>(slot.get());
-      cache != nullptr && known && cache->folder == folder && cache->identity == identity &&
-      settled(*cache)) {
-    out = &cache->entries;
+  const bool known = platform::identity(folder, identity);
+  auto hit =
+      std::find_if(c.kept.begin(), c.kept.end(), [&](const Kept& k) { return k.folder == folder; });
+  if (hit != c.kept.end()) {
+    if (known && hit->identity == identity && !hit->watch->changed()) {
+      hit->used = ++c.clock;
+      out = &hit->entries;
+      return kNoErr;
+    }
+    c.kept.erase(hit);
+  }
+
+  Kept fresh;
+  fresh.watch = known ? platform::watch_folder(folder) : nullptr;
+  if (Err err = list(folder, fresh.entries); err != kNoErr) return err;
+  if (!fresh.watch) {
+    // Nothing tells when this folder changes: its listing serves this call only.
+    c.unwatched = std::move(fresh.entries);
+    out = &c.unwatched;
     return kNoErr;
   }
-  auto fresh = std::make_unique<FolderCache>();
-  fresh->listed_at = now_nanoseconds();
-  if (Err err = list(folder, fresh->entries); err != kNoErr) return err;
-  if (known) {
-    fresh->folder = folder;
-    fresh->identity = identity;
+  fresh.folder = folder;
+  fresh.identity = identity;
+  fresh.used = ++c.clock;
+  if (c.kept.size() >= kKeptFolders) {
+    c.kept.erase(std::min_element(c.kept.begin(), c.kept.end(),
+                                  [](const Kept& a, const Kept& b) { return a.used < b.used; }));
   }
-  slot = std::move(fresh);
-  out = &static_cast<FolderCache*>(slot.get())->entries;
+  c.kept.push_back(std::move(fresh));
+  out = &c.kept.back().entries;
   return kNoErr;
 }
 

@@ -12,13 +12,15 @@ namespace velmora::files {
 using Listing = std::vector<std::string>;
 
 // The visible entries of `folder` (a full native path): names not beginning with a dot
-// and without the hidden or system attribute.  The last listing is kept in the shared
-// state and reused while the folder is unchanged, so that walking N entries by number
-// reads the folder once.  0, or the system's error number when the folder cannot be
-// searched; `out` stays valid until the next call.
+// and without the hidden or system attribute.  Listings of the last few folders are kept
+// in the shared state, each under a change watch, and reused only while the system
+// reports no change of that folder, so that walking N entries by number reads the
+// folder once and walking several folders in turn costs each folder once.  A folder that
+// cannot be watched is listed on every call.  0, or the system's error number when the
+// folder cannot be searched; `out` stays valid until the next call.
 Err visible_entries(const std::string& folder, const Listing*& out);
 
-// Forgets the kept listing (tests, and callers that changed the folder themselves).
+// Forgets the kept listings (tests, and callers that changed the folder themselves).
 void forget_listing();
 
 }  // namespace velmora::files

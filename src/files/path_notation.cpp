@@ -151,4 +151,16 @@ std::size_t name_start(std::string_view native) {
   return start;
 }
 
+std::size_t find_backslash(std::string_view native, std::size_t from) {
+  std::size_t found = std::string_view::npos;
+  for_each_char(native, [&](std::size_t i, unsigned char c) {
+    if (found == std::string_view::npos && i >= from && c == '\\') found = i;
+  });
+  return found;
+}
+
+void add_backslash(std::string& native) {
+  if (!ends_with_backslash(native)) native.push_back('\\');
+}
+
 }  // namespace velmora::files

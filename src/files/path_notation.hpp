@@ -41,4 +41,11 @@ bool ends_with_backslash(std::string_view native);
 // The position just after the last separating backslash (0 when none).
 std::size_t name_start(std::string_view native);
 
+// The first separating backslash at or after `from` (npos when none); the text is walked
+// from its start, so a second byte 0x5C is never found.
+std::size_t find_backslash(std::string_view native, std::size_t from = 0);
+
+// Appends a backslash unless the text already ends in a separating one.
+void add_backslash(std::string& native);
+
 }  // namespace velmora::files

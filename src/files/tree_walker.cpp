@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/path_notation.hpp"
 #include "params/text_util.hpp"
 #include "platform/file_ops.hpp"
 #include "platform/folder_scan.hpp"
@@ -24,30 +25,13 @@ bool fail(platform::SysError code) {
   return false;
 }
 
-bool ends_with_backslash(std::string_view path) {
-  return !path.empty() && path.back() == '\\';
-}
-
-void add_backslash(std::string& path) {
-  if (!ends_with_backslash(path)) path += '\\';
-}
-
 bool fits(const std::string& path) {
   return path.size() <= kMaxNativePath;
 }
 
 // The last component (after the last backslash outside a double-byte character).
 std::string_view last_component(std::string_view path) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (params::is_lead_byte(c)) {
-      ++i;
-    } else if (c == '\\') {
-      start = i + 1;
-    }
-  }
-  return path.substr(start);
+  return path.substr(name_start(path));
 }
 
 // True when `inner` is `outer` or lies inside it (paths with final backslashes).
@@ -69,6 +53,27 @@ bool act_on_file(TreeOp op, const std::string& source, const std::string& target
   return fail(wf::kInvalidParameter);
 }
 
+// A link is an entry of its own: copied as a link, moved or deleted as itself, never
+// walked through (a link to "." would make a walk without end).
+bool act_on_link(TreeOp op, const std::string& source, const std::string& target) {
+  if (!fits(source) || !fits(target)) return fail(wf::kFilenameTooLong);
+  if (op == TreeOp::kCopy) return platform::copy_link(source, target);
+  return act_on_file(op, source, target);
+}
+
+// True when the tree below `folder` (final backslash) holds a dot-named sub-folder,
+// which a move leaves behind; also when the tree cannot be read to the bottom.
+bool holds_dot_folder(const std::string& folder) {
+  if (!fits(folder)) return true;
+  std::vector<platform::ScanEntry> entries;
+  if (!platform::scan_folder(folder, entries)) return true;
+  for (const auto& entry : entries) {
+    if (!entry.folder || entry.link) continue;
+    if (entry.name.front() == '.' || holds_dot_folder(folder + entry.name + '\\')) return true;
+  }
+  return false;
+}
+
 // Walks one folder; `source` and (for copy and move) `target` end in a backslash.
 bool walk(TreeOp op, const std::string& source, const std::string& target) {
   if (!ends_with_backslash(source)) return fail(wf::kInvalidParameter);
@@ -83,9 +88,11 @@ bool walk(TreeOp op, const std::string& source, const std::string& target) {
     const std::string from = source + entry.name;
     const std::string to = op == TreeOp::kDelete ? std::string() : target + entry.name;
     if (entry.folder && entry.name.front() == '.') continue;
-    // A link is an entry of its own: moved or deleted as itself, never walked through.
-    const bool walk_into = entry.folder && (!entry.link || op == TreeOp::kCopy);
-    if (!walk_into) {
+    if (entry.link) {
+      if (!act_on_link(op, from, to)) return false;
+      continue;
+    }
+    if (!entry.folder) {
       if (!act_on_file(op, from, to)) return false;
       continue;
     }
@@ -104,9 +111,9 @@ bool walk(TreeOp op, const std::string& source, const std::string& target) {
 bool is_root(std::string_view folder) {
   if (folder.size() == 3 && folder[1] == ':') return true;
   if (folder.substr(0, 2) != "\\\\") return false;
-  const auto server_end = folder.find('\\', 2);
+  const auto server_end = find_backslash(folder, 2);
   if (server_end == std::string_view::npos) return true;
-  const auto share_end = folder.find('\\', server_end + 1);
+  const auto share_end = find_backslash(folder, server_end + 1);
   return share_end == std::string_view::npos || share_end + 1 == folder.size();
 }
 
@@ -118,9 +125,9 @@ bool run_tree(TreeOp op, std::string_view source_text, std::string_view destinat
   if (!platform::full_path_name(source_text, source)) return false;
   std::uint32_t attributes = 0;
   if (!platform::get_attributes(source, attributes)) return false;
-  // A link to a folder is moved or deleted as the link itself, never through it.
-  const bool folder = (attributes & platform::attr::kDirectory) != 0 &&
-                      (op == TreeOp::kCopy || !platform::is_link(source));
+  // A link to a folder is copied, moved or deleted as the link itself, never through it.
+  const bool link = platform::is_link(source);
+  const bool folder = (attributes & platform::attr::kDirectory) != 0 && !link;
 
   std::string target;
   if (op != TreeOp::kDelete) {
@@ -130,6 +137,9 @@ bool run_tree(TreeOp op, std::string_view source_text, std::string_view destinat
 
   if (!folder) {
     if (ends_with_backslash(target)) target += last_component(source);
+    if (link && (attributes & platform::attr::kDirectory) != 0) {
+      return act_on_link(op, source, target);
+    }
     return act_on_file(op, source, target);
   }
 
@@ -144,10 +154,19 @@ bool run_tree(TreeOp op, std::string_view source_text, std::string_view destinat
     if (name.empty()) return fail(wf::kInvalidParameter);  // a drive root has no name
     target += name;
     target += '\\';
-    // Copying a folder into its own tree would never end.
-    if (inside(target, source)) return fail(wf::kInvalidParameter);
+    // Copying a folder into its own tree would never end, also where the destination is
+    // reached through a link to the source or to a folder inside it.
+    if (inside(target, source) || platform::same_or_inside(target, source)) {
+      return fail(wf::kInvalidParameter);
+    }
     if (!fits(target)) return fail(wf::kFilenameTooLong);
-    if (!platform::create_folder(target.substr(0, target.size() - 1))) return false;
+    const std::string new_folder = target.substr(0, target.size() - 1);
+    // A tree with nothing to leave behind moves as one rename within its file system.
+    if (op == TreeOp::kMove && !holds_dot_folder(source)) {
+      if (platform::move_item(source.substr(0, source.size() - 1), new_folder)) return true;
+      if (platform::last_error() != wf::kNotSameDevice) return false;
+    }
+    if (!platform::create_folder(new_folder)) return false;
   }
   if (!walk(op, source, target)) return false;
   if (op == TreeOp::kMove) return platform::remove_folder(source.substr(0, source.size() - 1));

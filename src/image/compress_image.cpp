@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dialogs/file_types.hpp"
+#include "files/path_notation.hpp"
 #include "host/handlers.hpp"
 #include "image/clipboard_picture.hpp"
 #include "image/compression.hpp"
@@ -61,9 +62,9 @@ Err open_job(const params::Store& s, CompressJob& job) {
 std::string output_path(const std::string& source, std::uint32_t type) {
   const auto entry = dialogs::lookup_file_type(type);
   if (!entry || entry->extension.empty()) return source;
-  const std::size_t separator = source.find_last_of("\\/");
+  const std::size_t name = files::name_start(source);
   const std::size_t dot = source.rfind('.');
-  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) {
+  if (dot == std::string::npos || dot < name) {
     return source;
   }
   return source.substr(0, dot + 1) + std::string(entry->extension);

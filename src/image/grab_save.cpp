@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "files/path_notation.hpp"
 #include "files/path_spec.hpp"
 #include "host/handlers.hpp"
 #include "image/clipboard_picture.hpp"
@@ -96,8 +97,7 @@ Err reduce_to_depth(GrabContext& ctx) {
 
 // The last part of a native path.
 std::string file_name_of(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
+  return path.substr(files::name_start(path));
 }
 
 // The export dialog: a save chooser over the picture types, proposing DEST when given.
@@ -135,9 +135,8 @@ Err choose_destination(const std::string& proposed, std::string& chosen, std::ui
 bool resolve_destination(const char* text, files::PathSpec& dest) {
   if (text == nullptr || files::resolve_path(text, dest) != kNoErr) return false;
   if (dest.exists) return true;
-  const std::size_t separator = dest.name.find_last_of("\\/");
-  return separator != std::string::npos &&
-         platform::is_folder(std::string_view(dest.name).substr(0, separator + 1));
+  const std::size_t name = files::name_start(dest.name);
+  return name != 0 && platform::is_folder(std::string_view(dest.name).substr(0, name));
 }
 
 Err save_world(Call& call, GrabContext& ctx) {

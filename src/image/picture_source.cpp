@@ -17,6 +17,7 @@
 #include "params/text_util.hpp"
 #include "platform/codecs.hpp"
 #include "platform/file_read.hpp"
+#include "platform/fs.hpp"
 #include "platform/url_fetch.hpp"
 
 namespace velmora::image {
@@ -187,7 +188,11 @@ Err PictureSource::open(const params::Store& params) {
 Err PictureSource::open_file(std::string_view native_path, bool eps, std::int32_t page) {
   close();
   auto file = std::make_unique<platform::InputFile>();
-  if (!file->open(native_path)) return kFileNotFound;
+  if (!file->open(native_path)) {
+    // A FIFO, socket or device is there but is no picture file: say so, not "not found".
+    const platform::SysError why = platform::last_error();
+    return why == platform::winerr::kAccessDenied ? static_cast<Err>(why) : kFileNotFound;
+  }
   std::uint64_t offset = 0;
   std::uint64_t length = file->size();
   if (eps) {

@@ -84,7 +84,8 @@ bool Store::next_record() {
 }
 
 void Store::store_item(char* position) {
-  if (static_cast<std::size_t>(item_count_) >= items_.size()) items_.resize(item_count_ + kItemGrowth);
+  if (static_cast<std::size_t>(item_count_) >= items_.size())
+    items_.resize(item_count_ + kItemGrowth);
   items_[item_count_] = position;
 }
 
@@ -110,7 +111,9 @@ void Store::parse_record(char* r) {
     for (;;) {
       const char c = *r;
       if (c == '\0') break;
-      if (is_separator(static_cast<unsigned char>(c))) {
+      // 0x7C is also the second byte of everyday double-byte characters (katakana po,
+      // the full-width minus): only a bar of its own separates.
+      if (is_separator(static_cast<unsigned char>(c)) && !dbcs.second) {
         ended_by = c;
         ++r;
         break;
@@ -173,8 +176,8 @@ void Store::define(char* name_start, char* value) {
   if (!is_ascii_letter(static_cast<unsigned char>(*name_start)) && *name_start != '_') return;
   char* copy = scratch_cursor_;
   char* out = copy;
-  for (const char* q = name_start;
-       *q && *q != '=' && !is_blank(static_cast<unsigned char>(*q)); ++q) {
+  for (const char* q = name_start; *q && *q != '=' && !is_blank(static_cast<unsigned char>(*q));
+       ++q) {
     const auto c = static_cast<unsigned char>(*q);
     if (!is_key_char(c)) return;
     if (out + 1 >= scratch_end_) return;  // never write past the scratch area

@@ -1,7 +1,9 @@
 // Changing the file system: copy, move, create and remove.  Paths are full native
 // Windows-form paths (C:\Data\a.txt); the backend maps them onto its own file system.
 // Each call answers true, or false with the platform's last error (fs.hpp) set to the
-// Windows number of the reason (80 file exists, 145 folder not empty, ...).
+// Windows number of the reason (80 file exists, 145 folder not empty, ...).  A call that
+// makes a name refuses one Windows would refuse (\ / : * ? " < > | and control
+// characters) with 123.  A FIFO, socket or device is never opened to be copied (5).
 #pragma once
 #include <string_view>
 
@@ -19,6 +21,15 @@ bool copy_file(std::string_view from, std::string_view to);
 // is deleted; if any of that fails the source stays and the copy is removed.  A folder
 // moves only within its file system (17 otherwise).
 bool move_item(std::string_view from, std::string_view to);
+
+// Copies a symbolic link as a link (its target text unchanged), never through it.  80
+// when `to` exists; 50 where the destination's file system cannot hold links.
+bool copy_link(std::string_view from, std::string_view to);
+
+// True when the folder `inner` is the folder `outer` or lies anywhere inside it, links
+// followed (an alias of a folder is the folder).  `inner` need not exist yet: its
+// nearest existing folder decides.
+bool same_or_inside(std::string_view inner, std::string_view outer);
 
 // Creates one folder; its parent must exist (3 otherwise); 183 when the name is taken.
 bool create_folder(std::string_view path);

@@ -160,16 +160,6 @@ TEST(MoveFile, NeverReplacesAnExistingFile) {
   EXPECT_EQ(read_file(d.root('C') / "a.txt"), "new");
 }
 
-// A folder on another file system (tmpfs), when the machine has one.
-stdfs::path other_file_system() {
-  struct stat a {
-  }, b{};
-  if (::stat(stdfs::temp_directory_path().c_str(), &a) != 0) return {};
-  if (::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev) return {};
-  if (::access("/dev/shm", W_OK) != 0) return {};
-  return "/dev/shm";
-}
-
 TEST(MoveFile, AcrossFileSystemsCopiesChecksAndThenDeletes) {
   const auto other = other_file_system();
   if (other.empty()) GTEST_SKIP() << "no second file system to move to";

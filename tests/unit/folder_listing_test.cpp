@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/xattr.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "platform/linux/drive_map.hpp"
 
@@ -70,6 +73,39 @@ TEST_F(KeptListing, ReusedOnlyForTheSameFolderAfterItSettled) {
   EXPECT_EQ(list(native_ + "\\one"), (Listing{"x"}));
   EXPECT_EQ(list(native_ + "\\two"), (Listing{"y", "z"}));
   EXPECT_EQ(list(native_ + "\\one"), (Listing{"x"}));
+}
+
+TEST_F(KeptListing, SeesAnEntryHiddenOrShownWhileTheFolderStampsStayPut) {
+  touch("a.txt");
+  touch("b.txt");
+  // Long after the last change of the folder, as in a working day's session.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "b.txt"}));
+  const std::string hidden = "0x2";
+  ASSERT_EQ(::setxattr((dir_ / "a.txt").c_str(), "user.DOSATTRIB", hidden.data(), hidden.size(), 0),
+            0);
+  EXPECT_EQ(list(native_), (Listing{"b.txt"}));
+  ASSERT_EQ(::removexattr((dir_ / "a.txt").c_str(), "user.DOSATTRIB"), 0);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "b.txt"}));
+}
+
+TEST_F(KeptListing, ManyFoldersInTurnEachStayRight) {
+  constexpr int kFolders = 40;  // more than are kept at once
+  for (int i = 0; i < kFolders; ++i) {
+    stdfs::create_directory(dir_ / std::to_string(i));
+    std::ofstream(dir_ / std::to_string(i) / ("f" + std::to_string(i))) << "x";
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < kFolders; ++i) {
+      const std::string folder = native_ + "\\" + std::to_string(i);
+      EXPECT_EQ(list(folder), (Listing{"f" + std::to_string(i)}));
+      if (round == 1 && i % 7 == 0) {
+        std::ofstream(dir_ / std::to_string(i) / "g") << "y";
+        EXPECT_EQ(list(folder), (Listing{"f" + std::to_string(i), "g"}));
+        stdfs::remove(dir_ / std::to_string(i) / "g");
+      }
+    }
+  }
 }
 
 TEST_F(KeptListing, EmptyAndMissingFolders) {

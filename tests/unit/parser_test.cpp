@@ -106,6 +106,13 @@ TEST(Parser, SecondByteOfDoubleByteCharacterIsNotAnEscapeOrEquals) {
   Parsed r("A\x81=1");
   EXPECT_EQ(r.store.key_count(), 0);
   EXPECT_EQ(r.item(1), "A\x81=1");
+  // Nor a bar: 0x83 0x7C ends neither the item nor the record; a bar of its own does.
+  Parsed t("PATH=C:\\\\\x83\x8C\x83\x7C\x81\x5B\x83\x67 B=1|C=2");
+  EXPECT_EQ(t.value("PATH"), "C:\\\x83\x8C\x83\x7C\x81\x5B\x83\x67");
+  EXPECT_EQ(t.value("B"), "1");
+  EXPECT_EQ(t.value("C"), "<absent>");
+  EXPECT_TRUE(t.store.next_record());
+  EXPECT_EQ(t.value("C"), "2");
 }
 
 TEST(Parser, RepeatedKeys) {

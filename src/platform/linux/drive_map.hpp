@@ -1,6 +1,6 @@
 // Linux backend only: where the Windows-form drive roots live on this machine.  C: is /
 // by default, further drives are the mounted block-device file systems; VELMORA_DRIVES
-// replaces the whole table ("C=/srv/c;D=/media/x,label=PHOTOS,type=removable").
+// replaces the whole table ("C=/srv/c,confined;D=/media/x,label=PHOTOS,type=removable").
 #pragma once
 #include <optional>
 #include <string>
@@ -18,6 +18,7 @@ struct Drive {
   DriveType type = DriveType::Fixed;
   std::string file_system;  // "ext4", "vfat", ...; empty when unknown
   std::string device;       // block device or mount source, when known
+  bool confined = false;    // no path or link may lead out of `directory`
 };
 
 // A mounted server share: \\server\share lives in `directory`.
@@ -25,6 +26,7 @@ struct Share {
   std::string server;  // UTF-8
   std::string share;
   std::string directory;
+  bool confined = false;
 };
 
 // The drive table, in letter order (read once per process; tests set the variable
@@ -40,7 +42,10 @@ const Share* find_share(std::string_view server, std::string_view share);
 // Host (UTF-8) path of a Windows-form native path, after full_path_name.  Existing
 // components are matched exactly, then without regard to letter case (the names on disk
 // win); components that do not exist are kept as given.  None (last error set: 3 for an
-// unknown drive or share) when the path cannot be placed on this machine.
+// unknown drive or share) when the path cannot be placed on this machine.  On a confined
+// drive or share a path that would lead out of its directory through a link is refused
+// with 5: every link on the way, the last component's included, is resolved as the
+// kernel will resolve it and must stay inside.
 std::optional<std::string> host_path(std::string_view native_path);
 
 // The Windows-form native path of a host path (the drive whose directory holds it, the

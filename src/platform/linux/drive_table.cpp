@@ -208,8 +208,8 @@ std::string strip_trailing_slashes(std::string dir) {
   return dir;
 }
 
-// One entry of VELMORA_DRIVES: LETTER=DIR[,label=L][,type=T][,fs=F], or
-// //server/share=DIR for a mounted share.
+// One entry of VELMORA_DRIVES: LETTER=DIR[,label=L][,type=T][,fs=F][,confined], or
+// //server/share=DIR[,confined] for a mounted share.
 void parse_entry(std::string_view entry, const std::vector<MountEntry>& mounts,
                  std::vector<Drive>& drives, std::vector<Share>& shares) {
   std::size_t eq = entry.find('=');
@@ -225,19 +225,23 @@ void parse_entry(std::string_view entry, const std::vector<MountEntry>& mounts,
   }
   std::string directory = strip_trailing_slashes(std::string(parts[0]));
   if (parts[0].empty() || parts[0][0] != '/') return;
+  const bool confined = std::any_of(parts.begin() + 1, parts.end(), [](std::string_view option) {
+    return equal_ascii_nocase(option, "confined");
+  });
 
   if (key.size() > 2 && (key.substr(0, 2) == "//" || key.substr(0, 2) == "\\\\")) {
     std::string_view names = key.substr(2);
     std::size_t sep = names.find_first_of("/\\");
     if (sep == std::string_view::npos || sep == 0 || sep + 1 >= names.size()) return;
-    shares.push_back(
-        {std::string(names.substr(0, sep)), std::string(names.substr(sep + 1)), directory});
+    shares.push_back({std::string(names.substr(0, sep)), std::string(names.substr(sep + 1)),
+                      directory, confined});
     return;
   }
   if (key.size() != 1 || !std::isalpha(static_cast<unsigned char>(key[0]))) return;
   Drive d;
   d.letter = static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
   d.directory = directory;
+  d.confined = confined;
   for (std::size_t i = 1; i < parts.size(); ++i) {
     std::string_view option = parts[i];
     std::size_t oe = option.find('=');

@@ -12,12 +12,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/linux/dos_attributes.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/file_checks.hpp"
 #include "platform/linux/folder_places.hpp"
 
 namespace velmora::platform {
@@ -126,11 +128,11 @@ void copy_dos_attributes(int in, int out) {
 // checked against the source before this answers true (a move deletes the source next).
 // On failure the target this call created is removed.
 bool copy_host(const std::string& from, const std::string& to, bool durable, SysError exists_code) {
-  Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return fail(errno, from);
+  int open_err = 0;
+  Fd in(linux_backend::open_regular(from, open_err));
+  if (in.get() < 0) return open_err == 0 ? false : fail(open_err, from);
   struct stat st {};
   if (::fstat(in.get(), &st) != 0) return fail(errno, from);
-  if (S_ISDIR(st.st_mode)) return fail_with(winerr::kAccessDenied);
 
   Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (out.get() < 0) {
@@ -173,21 +175,79 @@ int rename_no_replace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// A symbolic link made anew at `to`, pointing where the one at `from` points.
+bool copy_link_host(const std::string& from, const std::string& to, SysError exists_code) {
+  std::string target(4096, '\0');
+  const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
+  if (n < 0) return fail(errno, from);
+  if (static_cast<std::size_t>(n) >= target.size()) return fail_with(winerr::kFilenameTooLong);
+  target.resize(static_cast<std::size_t>(n));
+  if (::symlink(target.c_str(), to.c_str()) == 0) return true;
+  if (errno == EEXIST) return fail_with(exists_code);
+  // A file system without links (FAT, some shares) cannot hold the copy.
+  if (errno == EPERM || errno == EOPNOTSUPP) return fail_with(winerr::kNotSupported);
+  return fail(errno, to);
+}
+
+// The host paths of a source and of a target whose name is made here.
+bool map_pair(std::string_view from, std::string_view to, std::string& src, std::string& dst) {
+  if (!linux_backend::name_allowed(to)) return false;
+  const auto s = mapped(from);
+  if (!s) return false;
+  const auto d = mapped(to);
+  if (!d) return false;
+  src = *s;
+  dst = *d;
+  return true;
+}
+
+// The real host path of `host`, or of its nearest existing folder with the rest
+// appended; links are followed all the way.
+std::string real_host_path(const std::string& host) {
+  std::string head = host;
+  std::string tail;
+  while (true) {
+    if (char* real = ::realpath(head.empty() ? "/" : head.c_str(), nullptr)) {
+      std::string out(real);
+      std::free(real);
+      if (out == "/") out.clear();
+      return out + tail;
+    }
+    const auto slash = head.find_last_of('/');
+    if (slash == std::string::npos) return host;
+    tail = head.substr(slash) + tail;
+    head.resize(slash);
+  }
+}
+
 }  // namespace
 
 bool copy_file(std::string_view from, std::string_view to) {
-  const auto src = mapped(from);
-  if (!src) return false;
-  const auto dst = mapped(to);
-  if (!dst) return false;
-  return copy_host(*src, *dst, false, winerr::kFileExists);
+  std::string src, dst;
+  if (!map_pair(from, to, src, dst)) return false;
+  return copy_host(src, dst, false, winerr::kFileExists);
+}
+
+bool copy_link(std::string_view from, std::string_view to) {
+  std::string src, dst;
+  if (!map_pair(from, to, src, dst)) return false;
+  return copy_link_host(src, dst, winerr::kFileExists);
+}
+
+bool same_or_inside(std::string_view inner, std::string_view outer) {
+  const auto in = mapped(inner);
+  const auto out = mapped(outer);
+  if (!in || !out) return false;
+  const std::string a = real_host_path(*in);
+  const std::string b = real_host_path(*out);
+  return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == '/');
 }
 
 bool move_item(std::string_view from, std::string_view to) {
-  const auto src = mapped(from);
-  if (!src) return false;
-  const auto dst = mapped(to);
-  if (!dst) return false;
+  std::string src_host, dst_host;
+  if (!map_pair(from, to, src_host, dst_host)) return false;
+  const std::string* src = &src_host;
+  const std::string* dst = &dst_host;
   const int err = rename_no_replace(*src, *dst);
   if (err == 0) return true;
   if (err == EEXIST || err == ENOTEMPTY) return fail_with(winerr::kAlreadyExists);
@@ -202,7 +262,14 @@ bool move_item(std::string_view from, std::string_view to) {
   struct stat st {};
   if (::lstat(src->c_str(), &st) != 0) return fail(errno, *src);
   if (S_ISDIR(st.st_mode)) return fail_with(winerr::kNotSameDevice);
-  if (!copy_host(*src, *dst, true, winerr::kAlreadyExists)) return false;
+  // A FIFO, socket or device moves by rename only: a copy would read it, or leave an
+  // empty file where the node was.
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+    return fail_with(winerr::kAccessDenied);
+  }
+  const bool copied = S_ISLNK(st.st_mode) ? copy_link_host(*src, *dst, winerr::kAlreadyExists)
+                                          : copy_host(*src, *dst, true, winerr::kAlreadyExists);
+  if (!copied) return false;
   if (::unlink(src->c_str()) != 0) {
     const int unlink_err = errno;
     ::unlink(dst->c_str());  // keep one copy only, as before the call
@@ -212,6 +279,7 @@ bool move_item(std::string_view from, std::string_view to) {
 }
 
 bool create_folder(std::string_view path) {
+  if (!linux_backend::name_allowed(path)) return false;
   const auto dir = mapped(path);
   if (!dir) return false;
   if (::mkdir(dir->c_str(), 0777) == 0) {

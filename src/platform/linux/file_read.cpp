@@ -10,6 +10,7 @@
 
 #include "platform/fs.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/file_checks.hpp"
 
 namespace velmora::platform {
 
@@ -17,19 +18,18 @@ bool InputFile::open(std::string_view native_path) {
   close();
   const auto host = linux_backend::host_path(native_path);
   if (!host) return false;
-  const int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return linux_backend::fail_errno();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    set_last_error(error_from_errno(err));
+  // Windows cannot open a folder as a file; a FIFO or device is never read as one.
+  int err = 0;
+  const int fd = linux_backend::open_regular(*host, err);
+  if (fd < 0) {
+    if (err != 0) set_last_error(error_from_errno(err));
     return false;
   }
-  // Windows cannot open a folder as a file; neither do we.
-  if (!S_ISREG(st.st_mode)) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
     ::close(fd);
-    set_last_error(S_ISDIR(st.st_mode) ? winerr::kAccessDenied : winerr::kInvalidParameter);
+    set_last_error(error_from_errno(err));
     return false;
   }
   handle_ = fd;

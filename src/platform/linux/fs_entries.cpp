@@ -11,6 +11,7 @@
 #include "platform/fs.hpp"
 #include "platform/linux/dos_attributes.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/file_checks.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -152,14 +153,15 @@ bool identity(std::string_view path, FileIdentity& out) {
 bool read_file(std::string_view path, std::string& out, std::uint64_t max_bytes) {
   std::optional<std::string> host = host_path(path);
   if (!host) return false;
-  int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return linux_backend::fail_missing(*host);
+  int err = 0;
+  int fd = linux_backend::open_regular(*host, err);
+  if (fd < 0) {
+    errno = err;
+    return err == 0 ? false : linux_backend::fail_missing(*host);
+  }
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0;
-  if (ok && S_ISDIR(st.st_mode)) {
-    set_last_error(winerr::kAccessDenied);
-    ok = false;
-  } else if (ok && static_cast<std::uint64_t>(st.st_size) > max_bytes) {
+  if (ok && static_cast<std::uint64_t>(st.st_size) > max_bytes) {
     set_last_error(winerr::kNotEnoughMemory);
     ok = false;
   } else if (!ok) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "params/text_util.hpp"
@@ -208,6 +209,68 @@ std::optional<std::string> find_ignoring_case(const std::string& folder, std::st
   return found;
 }
 
+// Links followed at most, as the kernel's own limit.
+constexpr int kMaxLinks = 40;
+
+bool beneath(const std::string& path, const std::string& root) {
+  return root.empty() || path == root ||
+         (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+          path[root.size()] == '/');
+}
+
+// True when `host` (which starts with `root`) resolves, through every link on the way,
+// to a place inside `root`.  Components that do not exist hold no links: the walk stops
+// at the first of them.
+bool stays_beneath(const std::string& root, const std::string& host) {
+  char* real_root = ::realpath(root.empty() ? "/" : root.c_str(), nullptr);
+  if (real_root == nullptr) return false;
+  std::string top(real_root);
+  std::free(real_root);
+  if (top == "/") return true;  // a drive of the whole machine confines nothing
+
+  std::vector<std::string> todo;  // components still to walk, last first
+  auto push_front = [&todo](std::string_view path) {
+    std::vector<std::string> parts;
+    std::size_t i = 0;
+    while (i <= path.size()) {
+      std::size_t slash = path.find('/', i);
+      if (slash == std::string_view::npos) slash = path.size();
+      if (slash > i) parts.emplace_back(path.substr(i, slash - i));
+      i = slash + 1;
+    }
+    todo.insert(todo.end(), parts.rbegin(), parts.rend());
+  };
+  push_front(std::string_view(host).substr(std::min(root.size(), host.size())));
+  std::string current = top;
+  int links = 0;
+  while (!todo.empty()) {
+    const std::string part = std::move(todo.back());
+    todo.pop_back();
+    if (part == ".") continue;
+    if (part == "..") {
+      const std::size_t slash = current.rfind('/');
+      current.resize(slash == std::string::npos ? 0 : slash);
+      if (!beneath(current, top)) return false;
+      continue;
+    }
+    const std::string next = current + "/" + part;
+    struct stat st {};
+    if (::lstat(next.c_str(), &st) != 0) return beneath(next, top);
+    if (!S_ISLNK(st.st_mode)) {
+      current = next;
+      continue;
+    }
+    if (++links > kMaxLinks) return false;
+    std::string target(4096, '\0');
+    const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return false;
+    target.resize(static_cast<std::size_t>(n));
+    if (!target.empty() && target[0] == '/') current.clear();
+    push_front(target);
+  }
+  return beneath(current, top);
+}
+
 }  // namespace
 
 std::optional<std::string> host_path(std::string_view native_path) {
@@ -216,6 +279,7 @@ std::optional<std::string> host_path(std::string_view native_path) {
 
   std::string base;
   std::string_view rest;
+  bool confined = false;
   if (is_drive_prefix(full)) {
     const Drive* drive = drive_for_letter(full[0]);
     if (drive == nullptr) {
@@ -223,6 +287,7 @@ std::optional<std::string> host_path(std::string_view native_path) {
       return std::nullopt;
     }
     base = drive->directory;
+    confined = drive->confined;
     rest = std::string_view(full).substr(2);
   } else if (full.size() > 2 && full[0] == '\\' && full[1] == '\\') {
     std::vector<std::string> parts = split_components(std::string_view(full).substr(2));
@@ -234,6 +299,7 @@ std::optional<std::string> host_path(std::string_view native_path) {
       return std::nullopt;
     }
     base = share->directory;
+    confined = share->confined;
     rest = std::string_view(full).substr(
         std::min(full.size(), 2 + parts[0].size() + 1 + parts[1].size()));
   } else {
@@ -241,6 +307,7 @@ std::optional<std::string> host_path(std::string_view native_path) {
     return std::nullopt;
   }
 
+  const std::string root = base;
   bool on_disk = true;  // every component so far exists
   for (const std::string& part : split_components(rest)) {
     if (part.empty()) continue;
@@ -259,6 +326,10 @@ std::optional<std::string> host_path(std::string_view native_path) {
       }
     }
     base = std::move(candidate);
+  }
+  if (confined && !stays_beneath(root, base)) {
+    set_last_error(winerr::kAccessDenied);
+    return std::nullopt;
   }
   if (base.empty()) base = "/";
   return base;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "params/text_util.hpp"
 #include "platform/fs.hpp"
 #include "platform/linux/drive_map.hpp"
 #include "platform/linux/lnk_bounds.hpp"
@@ -94,13 +95,26 @@ std::optional<std::string> read_checked(std::string_view bytes, std::string_view
   return target;
 }
 
+// The length of the folder part, up to and with the last separating backslash.
+std::size_t folder_length(std::string_view path) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (params::is_lead_byte(static_cast<unsigned char>(path[i]))) {
+      ++i;
+    } else if (path[i] == '\\') {
+      length = i + 1;
+    }
+  }
+  return length;
+}
+
 }  // namespace
 
 std::optional<std::string> shortcut_target(std::string_view native_path) {
   std::string bytes;
   if (!read_file(native_path, bytes, kMaxShortcutBytes)) return std::nullopt;
   std::string folder(native_path);
-  folder.resize(folder.rfind('\\') == std::string::npos ? 0 : folder.rfind('\\') + 1);
+  folder.resize(folder_length(folder));
   return read_checked(bytes, folder);
 }
 

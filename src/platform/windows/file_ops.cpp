@@ -23,6 +23,51 @@ bool copy_file(std::string_view from, std::string_view to) {
   return win::fail(error == ERROR_ALREADY_EXISTS ? winerr::kFileExists : error);
 }
 
+bool copy_link(std::string_view from, std::string_view to) {
+  const std::wstring source = win::wide(from);
+  const std::wstring target = win::wide(to);
+  if (CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr,
+                  COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK)) {
+    return true;
+  }
+  const DWORD error = GetLastError();
+  return win::fail(error == ERROR_ALREADY_EXISTS ? winerr::kFileExists : error);
+}
+
+namespace {
+
+// The final path of an item (links and junctions resolved), or of its nearest existing
+// folder with the rest appended; letters upper-cased for comparing.
+std::wstring final_path(std::wstring path) {
+  std::wstring tail;
+  for (;;) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      wchar_t buffer[32768];
+      const DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED);
+      CloseHandle(h);
+      std::wstring out = n > 0 && n < 32768 ? std::wstring(buffer, n) : path;
+      while (!out.empty() && out.back() == L'\\') out.pop_back();
+      out += tail;
+      CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
+      return out;
+    }
+    const auto slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return path + tail;
+    tail = path.substr(slash) + tail;
+    path.resize(slash);
+  }
+}
+
+}  // namespace
+
+bool same_or_inside(std::string_view inner, std::string_view outer) {
+  const std::wstring a = final_path(win::wide(inner));
+  const std::wstring b = final_path(win::wide(outer));
+  return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == L'\\');
+}
+
 bool move_item(std::string_view from, std::string_view to) {
   const std::wstring source = win::wide(from);
   const std::wstring target = win::wide(to);
