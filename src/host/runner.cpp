@@ -212,7 +212,14 @@ Err run_handlers(int function_id, std::string_view parameter) {
   }
   if (code != kNoErr) {
     const std::string envelope = build_envelope(code, f.store, parsed);
-    set_result_bytes(envelope.data(), envelope.size());
+    // A legacy result handle that could not be made or sized would leave the caller an
+    // empty answer, which reads as success: the envelope is tried again, and then its
+    // shortest form, so that a passing memory shortage does not hide the failure.
+    if (set_result_bytes(envelope.data(), envelope.size()) != kNoErr &&
+        set_result_bytes(envelope.data(), envelope.size()) != kNoErr) {
+      const std::string bare = "ERROR=" + std::to_string(code);
+      set_result_bytes(bare.data(), bare.size());
+    }
   }
   return code;
 }

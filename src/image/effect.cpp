@@ -36,11 +36,14 @@ void invert_pixel(const RenderTarget& t, std::int32_t x, std::int32_t y,
   p ^= 0x00FFFFFF;
 }
 
-void wait_ticks(int ticks) {
-  std::this_thread::sleep_for(std::chrono::microseconds(std::int64_t{ticks} * 1000000 / 60));
-}
-
 }  // namespace
+
+std::chrono::microseconds frame_wait(int frames, int delay_ticks) {
+  const std::chrono::microseconds asked{std::int64_t{std::max(delay_ticks, 0)} * 1000000 / 60};
+  const std::chrono::microseconds share =
+      std::chrono::duration_cast<std::chrono::microseconds>(kMaxEffectTime) / std::max(frames, 1);
+  return std::min(asked, share);
+}
 
 PixRect zoom_frame(const PixRect& from, const PixRect& to, int i, int steps, bool accelerate) {
   float t = static_cast<float>(i) / static_cast<float>(steps);
@@ -97,11 +100,12 @@ Err effect(Call& call) {
     delay = std::min(delay, kMaxDelayTicks);
     const bool accelerate = params::boolean(s, "ACCELERATE", false);
     const PixRect from{src.left, src.top, src.right, src.bottom};
+    const auto wait = frame_wait(steps + 1, delay);
     for (int i = 0; i <= steps; ++i) {
       const PixRect frame = zoom_frame(from, dest, i, steps, accelerate);
       xor_frame(port, frame);
       platform::pump_messages();
-      wait_ticks(delay);
+      std::this_thread::sleep_for(wait);
       xor_frame(port, frame);
     }
     platform::pump_messages();

@@ -296,6 +296,21 @@ TEST(ZoomFrames, StepsAndAcceleration) {
   EXPECT_EQ(zoom_frame(d, s, 1, 3, false), (PixRect{66, 33, 203, 170}));
 }
 
+TEST(ZoomFrames, WholeEffectStaysWithinItsTimeCap) {
+  using std::chrono::microseconds;
+  using velmora::image::frame_wait;
+  using velmora::image::kMaxEffectTime;
+  // A short effect keeps the delay asked for: 3 ticks are 50 ms.
+  EXPECT_EQ(frame_wait(9, 3), microseconds(50000));
+  // At the caps (1001 frames of 300 ticks) the frames share the cap instead of taking
+  // 83 minutes.
+  for (int frames : {1001, 200, 34}) {
+    EXPECT_LE(frame_wait(frames, 300) * frames, kMaxEffectTime) << frames;
+    EXPECT_GT(frame_wait(frames, 300) * frames, kMaxEffectTime - microseconds(frames)) << frames;
+  }
+  EXPECT_EQ(frame_wait(0, 0), microseconds(0));
+}
+
 TEST(ZoomFrames, OneXorFrameInvertsItsPatternAndTwoRestore) {
   Window w;
   FMX_DocumentWindow t = make_table(w);

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -27,6 +28,12 @@ constexpr long kReceiveBuffer = 512 * 1024;
 constexpr long kSendBuffer = 2 * 1024 * 1024;
 // A listing larger than this is not a folder anyone browses by hand; refuse to buffer it.
 constexpr std::size_t kMaxListingBytes = 64u * 1024 * 1024;
+// What a data connection must move in every time-out period to count as making progress.
+// A server that drips a byte now and then would otherwise hold the host's thread for as
+// long as it likes (libcurl's own speed check is satisfied by a byte a second).
+constexpr curl_off_t kProgressBytes = 1024;
+
+using Clock = std::chrono::steady_clock;
 
 struct CurlErrorRow {
   CURLcode code;
@@ -408,12 +415,50 @@ class CurlFtpSession final : public FtpSession {
     curl_easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, &on_debug);
     curl_easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &on_progress);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
   }
 
   std::uint32_t perform() {
     error_text_[0] = '\0';
+    timed_out_ = false;
+    waiting_since_ = Clock::now();  // the greeting, or the first answer, is awaited
+    awaiting_answer_ = true;
+    window_open_ = false;
     last_code_ = curl_easy_perform(curl_);
+    if (last_code_ == CURLE_ABORTED_BY_CALLBACK && timed_out_) return kFtpTimeout;
     return last_code_ == CURLE_OK ? 0 : error_from_curl(last_code_);
+  }
+
+  Clock::duration timeout() const { return std::chrono::milliseconds(login_.timeout_ms); }
+
+  // Bounds every wait of a request by the time-out: each answer of the server must be
+  // complete within it of the command (or of the connection, for the greeting), and once
+  // data flows, each period of that length must move kProgressBytes.  libcurl's own
+  // limits stay in place for what they cover (the connection, a silent server).
+  static int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* self = static_cast<CurlFtpSession*>(user);
+    const Clock::time_point now = Clock::now();
+    if (self->awaiting_answer_ && now - self->waiting_since_ >= self->timeout()) {
+      self->timed_out_ = true;
+      return 1;
+    }
+    const curl_off_t moved = down + up;
+    if (moved == 0) return 0;
+    if (!self->window_open_) {
+      self->window_open_ = true;
+      self->window_start_ = now;
+      self->window_bytes_ = moved;
+    } else if (now - self->window_start_ >= self->timeout()) {
+      if (moved - self->window_bytes_ < kProgressBytes) {
+        self->timed_out_ = true;
+        return 1;
+      }
+      self->window_start_ = now;
+      self->window_bytes_ = moved;
+    }
+    return 0;
   }
 
   void notify(FtpStatus status, FtpContext context) {
@@ -449,10 +494,13 @@ class CurlFtpSession final : public FtpSession {
       self->notify(FtpStatus::kConnected, self->context_);
     }
     if (type == CURLINFO_HEADER_OUT) {
+      self->awaiting_answer_ = true;
+      self->waiting_since_ = Clock::now();
       self->notify(FtpStatus::kSending, self->context_);
       self->notify(FtpStatus::kSent, self->context_);
       self->notify(FtpStatus::kReceiving, self->context_);
     } else if (type == CURLINFO_HEADER_IN) {
+      self->awaiting_answer_ = false;
       self->notify(FtpStatus::kReceived, self->context_);
     }
     return 0;
@@ -467,6 +515,13 @@ class CurlFtpSession final : public FtpSession {
   CURLcode last_code_ = CURLE_OK;
   bool resolving_ = false;
   bool connecting_ = false;
+  // The time-out watch of the request under way (on_progress).
+  bool timed_out_ = false;
+  bool awaiting_answer_ = false;
+  Clock::time_point waiting_since_;
+  bool window_open_ = false;
+  Clock::time_point window_start_;
+  curl_off_t window_bytes_ = 0;
   char error_text_[CURL_ERROR_SIZE] = {};
 };
 
