@@ -63,10 +63,12 @@ class Drives {
   ~Drives() {
     std::error_code ec;
     for (auto& r : roots_) {
-      // Read-only leftovers must not stop the clean-up.
+      // Read-only leftovers must not stop the clean-up. chmod follows links, and the
+      // trees hold links leading out of the drive (to the temporary folder itself), so
+      // links are never touched.
       for (auto it = stdfs::recursive_directory_iterator(r, ec);
            it != stdfs::recursive_directory_iterator(); it.increment(ec)) {
-        ::chmod(it->path().c_str(), 0755);
+        if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
       }
       stdfs::remove_all(r, ec);
     }

@@ -29,6 +29,9 @@ class Machine {
     std::error_code ec;
     for (auto it = stdfs::recursive_directory_iterator(base_, ec);
          it != stdfs::recursive_directory_iterator(); it.increment(ec)) {
+      // Links may lead out of the folder; granting rights through them would change
+      // whatever they point at.
+      if (it->is_symlink(ec)) continue;
       stdfs::permissions(it->path(), stdfs::perms::owner_all, stdfs::perm_options::add, ec);
     }
     stdfs::remove_all(base_, ec);
