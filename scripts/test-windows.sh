@@ -115,6 +115,13 @@ expect "MoveFile" "" "$(call VeUtl_MoveFile 'SRC=T:\\made DEST=T:\\sub')"
 expect "DeleteFile" "" "$(call VeUtl_DeleteFile 'PATH=T:\\sub\\a.txt')"
 [ ! -e "$D/sub/a.txt" ] || fail "the file was not deleted"
 expect_has "a missing file" "ERROR=-43" "$(call VeUtl_FileInfo 'PATH=T:\\none.txt')"
+if [ "$ARCH" = win32 ]; then
+  # The legacy call form must deliver its error even when the result handle cannot be sized.
+  expect_has "the legacy form's error" "ERROR=-43" \
+    "$(call --legacy VeUtl_DeleteFile 'PATH=T:\\none.txt')"
+  expect_has "the legacy form's error with a failing result handle" "ERROR=-43" \
+    "$(call --legacy --fail handle:2 VeUtl_DeleteFile 'PATH=T:\\none.txt')"
+fi
 volumes=$(call VeUtl_VolumeCount '')
 [ "$volumes" -ge 2 ] 2>/dev/null || fail "VolumeCount answered [$volumes]"
 
