@@ -72,6 +72,7 @@ Err coded_to_pict(platform::CodecFormat codec, std::span<const std::uint8_t> byt
   platform::CodecProbe probe;
   if (const Err e = from_status(platform::probe_picture(codec, in, 0, probe)); e != kNoErr)
     return e;
+  if (!pict_can_hold(probe.width, probe.height)) return kParamErr;
   platform::DecodedPicture decoded;
   if (const Err e = from_status(platform::decode_picture(codec, in, 0, 0, 0, decoded)); e != kNoErr)
     return e;
@@ -119,6 +120,7 @@ Err read_picture(platform::Clipboard& clipboard, std::vector<std::uint8_t>& pict
 Err dib_to_pict(std::span<const std::uint8_t> dib, std::vector<std::uint8_t>& pict) {
   Description d;
   if (const Err e = describe_dib(dib, true, d); e != kNoErr) return e;
+  if (!pict_can_hold(d.bounds.width(), d.bounds.height())) return kParamErr;
   Pixmap world;
   if (const Err e = read_dib(dib, true, world); e != kNoErr) return e;
   return write_pict(world, d.hres, d.vres, pict);

@@ -23,6 +23,10 @@ inline constexpr std::uint16_t kDitherCopy = 64;
 Err write_pict(const Pixmap& world, Fixed hres, Fixed vres, std::vector<std::uint8_t>& out,
                std::uint16_t mode = kDitherCopy, std::int16_t depth = 32);
 
+// True when a picture of this size can be recorded (its frame fits 16-bit coordinates):
+// callers ask before decoding, so a picture that cannot be recorded costs nothing.
+bool pict_can_hold(std::int64_t width, std::int64_t height);
+
 // True when the bytes hold a picture record, with or without the header area.
 bool looks_like_pict(std::span<const std::uint8_t> bytes);
 // Frame, resolution and depth of the first bitmap, without drawing.

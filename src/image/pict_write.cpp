@@ -265,6 +265,11 @@ void write_indexed(Writer& w, const Pixmap& world, const PixRect& b, int bits,
 
 }  // namespace
 
+bool pict_can_hold(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= std::numeric_limits<std::int16_t>::max() &&
+         height <= std::numeric_limits<std::int16_t>::max();
+}
+
 Err write_pict(const Pixmap& world, Fixed hres, Fixed vres, std::vector<std::uint8_t>& out,
                std::uint16_t mode, std::int16_t depth) {
   const PixRect& b = world.bounds();

@@ -162,6 +162,43 @@ TEST(ClipboardRead, ErrorsForEachWayAClipboardCanDisappoint) {
   EXPECT_TRUE(got.empty());
 }
 
+// A run-length bitmap a few bytes long: header, two colours, one run of colour 1 and the
+// end-of-bitmap escape.
+Bytes rle8_dib(std::int32_t width, std::int32_t height, bool rle = true) {
+  Bytes b;
+  const auto le32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  le32(40);
+  le32(static_cast<std::uint32_t>(width));
+  le32(static_cast<std::uint32_t>(height));
+  b.insert(b.end(), {1, 0, 8, 0});  // planes, bits per pixel
+  le32(rle ? 1 : 0);                // BI_RLE8 or BI_RGB
+  le32(4);
+  le32(2835);
+  le32(2835);
+  le32(2);
+  le32(0);
+  b.insert(b.end(), {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0});
+  b.insert(b.end(), {1, 1, 0, 1});
+  return b;
+}
+
+TEST(ClipboardRead, BitmapsTallerThanAPictureHoldsAreRefusedBeforeDecoding) {
+  // 48 million pixels from 60 bytes: refused at once, not decoded and then refused.
+  Bytes pict;
+  EXPECT_EQ(image::dib_to_pict(rle8_dib(3, 16'000'000), pict), kParamErr);
+  EXPECT_EQ(image::dib_to_pict(rle8_dib(1, 32768), pict), kParamErr);
+  EXPECT_EQ(image::dib_to_pict(rle8_dib(32768, 1), pict), kParamErr);
+  // The size is the first thing refused, before the missing rows are noticed.
+  EXPECT_EQ(image::dib_to_pict(rle8_dib(1, 40000, false), pict), kParamErr);
+  ASSERT_EQ(image::dib_to_pict(rle8_dib(1, 32767), pict), kNoErr);
+  image::Description d;
+  ASSERT_EQ(image::describe_pict(pict, d), kNoErr);
+  EXPECT_EQ(d.bounds.height(), 32767);
+  ASSERT_EQ(image::dib_to_pict(rle8_dib(32767, 1), pict), kNoErr);
+}
+
 TEST(ClipboardRead, BitFieldDibBecomesAPictOfTheSameColours) {
   FakeClipboard c;
   c.offer("CF_DIB", dib565());
