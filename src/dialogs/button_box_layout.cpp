@@ -43,6 +43,16 @@ int grow_text(Box& box, const MeasureText& measure) {
   return growth;
 }
 
+// Grows a dialog around its centre (an odd growth puts its extra pixel at the bottom) and
+// moves the boxes below the grown text down by the whole growth.
+template <typename... Boxes>
+void grow_dialog(Box& dialog, int growth, Boxes&... below) {
+  if (growth == 0) return;
+  dialog.top -= growth / 2;
+  dialog.bottom += growth - growth / 2;
+  (below.offset(growth), ...);
+}
+
 }  // namespace
 
 ButtonBoxLayout layout_button_box(ButtonBoxLayout l, const ButtonBoxTexts& t) {
@@ -61,25 +71,12 @@ ButtonBoxLayout layout_button_box(ButtonBoxLayout l, const ButtonBoxTexts& t) {
     growth += grow_text(l.description, t.description);
   }
 
-  if (growth != 0) {
-    l.dialog.top -= growth / 2;
-    l.dialog.bottom += growth - growth / 2;
-    l.ok.offset(growth);
-    l.cancel.offset(growth);
-    l.other.offset(growth);
-  }
+  grow_dialog(l.dialog, growth, l.ok, l.cancel, l.other);
   return l;
 }
 
 InputBoxLayout layout_input_box(InputBoxLayout l, const MeasureText& message) {
-  const int growth = grow_text(l.message, message);
-  if (growth != 0) {
-    l.dialog.top -= growth / 2;
-    l.dialog.bottom += growth - growth / 2;
-    l.edit.offset(growth);
-    l.ok.offset(growth);
-    l.cancel.offset(growth);
-  }
+  grow_dialog(l.dialog, grow_text(l.message, message), l.edit, l.ok, l.cancel);
   return l;
 }
 
