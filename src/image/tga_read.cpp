@@ -176,7 +176,7 @@ Err read_tga(std::span<const std::uint8_t> file, Pixmap& out) {
   if (!parse_header(file, h)) return kBadPictureData;
   ByteCursor c(file);
   c.seek(kTgaHeaderSize);
-  c.skip(h.id_length);
+  if (!c.skip(h.id_length)) return kBadPictureData;
   std::vector<Pixel> map;
   if (h.map_type == 1) {
     const std::size_t unit = (h.map_bits + 7) / 8;
