@@ -157,6 +157,22 @@ expect "SaveImage to GIF" "c2.gif" \
   "$(call VeImg_SaveImage 'SRC=T:\\pictures\\colours.gif DEST=T:\\pictures\\c2.gif EXTENSION=gif')"
 expect "the GIF read back" "WIDTH=23 HEIGHT=11 DEPTH=8 RESOLUTION=72" \
   "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\c2.gif')"
+# The files SaveImage writes by hand, read back; and the same kinds from other writers.
+for ext in tga sgi psd qtif; do
+  expect "SaveImage to $ext" "half.$ext" \
+    "$(call VeImg_SaveImage "SRC=T:\\\\pictures\\\\photo.jpg DEST=T:\\\\pictures\\\\half.$ext EXTENSION=$ext WIDTH=50% HEIGHT=50%")"
+  expect "the saved $ext read back" "WIDTH=320 HEIGHT=240 DEPTH=32 RESOLUTION=72" \
+    "$(call VeImg_ImageInfo "PATH=T:\\\\pictures\\\\half.$ext")"
+done
+/usr/bin/python3 tests/data/image/make_rasters.py "$P" >/dev/null
+expect "ImageInfo of a Photoshop file's resolution" "WIDTH=29 HEIGHT=15 DEPTH=32 RESOLUTION=150,300" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\psd_rgb_raw.psd')"
+expect "ImageInfo of an image file holding JPEG" "WIDTH=48 HEIGHT=32 DEPTH=32 RESOLUTION=300" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\qtif_jpeg.qtif')"
+expect "ImageInfo of a run-length grey Targa" "WIDTH=37 HEIGHT=23 DEPTH=8 RESOLUTION=72" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\tga_L_rle_bottom.tga')"
+expect "a CMYK Photoshop file is refused" "ERROR=-8962" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\psd_cmyk.psd' | cut -d' ' -f1)"
 (cd "$BIN" && "$WINE" fmhost.exe --save-clipboard 'T:\thumb.png' VeImg_PreviewImage \
   'SRC=T:\\pictures\\photo.jpg WIDTH=200 HEIGHT=200' >/dev/null 2>&1)
 head -c 8 "$D/thumb.png" 2>/dev/null | grep -q PNG || fail "PreviewImage saved no PNG"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "files/path_spec.hpp"
 #include "image/clipboard_picture.hpp"
@@ -13,6 +14,7 @@
 #include "image/eps_preview.hpp"
 #include "image/pict.hpp"
 #include "image/picture_errors.hpp"
+#include "image/raster_readers.hpp"
 #include "params/readers.hpp"
 #include "params/text_util.hpp"
 #include "platform/codecs.hpp"
@@ -117,8 +119,22 @@ Err from_fetch(platform::FetchResult result) {
   return -12004;  // any other failure of the transfer
 }
 
+// The kinds the hand-written readers take, each with its reader's format.
+constexpr std::pair<PictureKind, RasterFormat> kRasterKinds[] = {
+    {PictureKind::tga, RasterFormat::tga},
+    {PictureKind::sgi, RasterFormat::sgi},
+    {PictureKind::psd, RasterFormat::psd},
+    {PictureKind::qtif, RasterFormat::qtif},
+};
+
+const RasterFormat* raster_format(PictureKind kind) {
+  for (const auto& [k, format] : kRasterKinds)
+    if (k == kind) return &format;
+  return nullptr;
+}
+
 bool is_codec_kind(PictureKind kind) {
-  return kind != PictureKind::pict && kind != PictureKind::bmp;
+  return kind != PictureKind::pict && kind != PictureKind::bmp && raster_format(kind) == nullptr;
 }
 
 struct Signature {
@@ -149,12 +165,21 @@ Err detect_kind(const std::uint8_t* head, std::size_t n, PictureKind& out) {
     }
   }
   const std::span<const std::uint8_t> bytes(head, n);
+  if (RasterFormat format; sniff_raster_magic(bytes, format)) {
+    for (const auto& [kind, f] : kRasterKinds)
+      if (f == format) out = kind;
+    return kNoErr;
+  }
   if (looks_like_bmp(bytes)) {
     out = PictureKind::bmp;
     return kNoErr;
   }
   if (looks_like_pict(bytes)) {
     out = PictureKind::pict;
+    return kNoErr;
+  }
+  if (sniff_tga(bytes)) {
+    out = PictureKind::tga;
     return kNoErr;
   }
   return kNoImporter;
@@ -299,6 +324,8 @@ Err PictureSource::load_all() {
 
 Err PictureSource::describe(Description& out) {
   if (!open_) return kParamErr;
+  if (const RasterFormat* format = raster_format(kind_))
+    return index_ > 0 ? kParamErr : describe_raster(*format, *bytes_, out);
   if (is_codec_kind(kind_)) {
     platform::CodecProbe probe;
     if (const Err err =
@@ -321,6 +348,8 @@ Err PictureSource::describe(Description& out) {
 
 Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_height) {
   if (!open_) return kParamErr;
+  if (const RasterFormat* format = raster_format(kind_))
+    return index_ > 0 ? kParamErr : decode_raster(*format, *bytes_, min_width, min_height, out);
   if (is_codec_kind(kind_)) {
     platform::DecodedPicture picture;
     if (const Err err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_,

@@ -15,7 +15,7 @@
 
 namespace velmora::image {
 
-enum class PictureKind { pict, bmp, jpeg, png, tiff, gif };
+enum class PictureKind { pict, bmp, jpeg, png, tiff, gif, tga, sgi, psd, qtif };
 
 class SourceBytes;
 

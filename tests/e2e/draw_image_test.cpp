@@ -122,6 +122,31 @@ TEST_F(DrawImage, TwoRecordsOneCallSecondEraseIgnored) {
   EXPECT_EQ(w.at(100, 5), 0u);  // never yellow
 }
 
+TEST_F(DrawImage, SavedTargaSgiPhotoshopAndImageFilesDrawAsTheirSource) {
+  // Each format SaveImage writes by hand is lossless at 24 bits: drawn back, it must
+  // give the window the PNG saved from the same picture gives it, pixel for pixel.
+  Picture reference;
+  for (const std::string ext : {"png", "tga", "sgi", "psd", "qtif"}) {
+    SCOPED_TRACE(ext);
+    const std::string file = (dir_ / ("saved." + ext)).string();
+    const RunResult saved =
+        run_fmhost({"VeImg_SaveImage", "SRC=" + small_ + " DEST='" + file + "' EXTENSION=" + ext},
+                   {{"DISPLAY", ""}});
+    ASSERT_EQ(lines(saved.out), std::vector<std::string>{"saved." + ext}) << saved.err;
+    Picture w;
+    const RunResult r = draw(
+        {"VeImg_DrawImage", "SRC='" + file + "' RECT=0,0,200,100 ANCHOR=TOPLEFT ERASE=0,0,0"}, w);
+    ASSERT_EQ(lines(r.out), std::vector<std::string>{""}) << r.err;
+    EXPECT_TRUE(near(w.at(5, 5), kRed));
+    EXPECT_TRUE(near(w.at(35, 15), kBlue));
+    if (ext == "png") {
+      reference = w;
+    } else {
+      EXPECT_EQ(w.rgb, reference.rgb);
+    }
+  }
+}
+
 TEST_F(DrawImage, OffscreenAndFittingABigJpeg) {
   Picture w;
   // 1600 x 1200 into 200 x 100: ScaleToFit takes 1/12 (height-bound), 133 wide, centred;

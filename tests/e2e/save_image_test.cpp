@@ -80,7 +80,8 @@ class SaveImage : public ::testing::Test {
 
 TEST_F(SaveImage, EachPictureExtensionWritesAFileTheReadersTakeBack) {
   const std::string src = "SRC='" + pictures_.path("photo.jpg") + "'";
-  for (const std::string ext : {"jpg", "png", "bmp", "tif", "gif", "pct"}) {
+  for (const std::string ext :
+       {"jpg", "png", "bmp", "tif", "gif", "pct", "tga", "sgi", "psd", "qtif"}) {
     const std::string name = "saved." + ext;
     const auto out = calls({"VeImg_SaveImage", src + " WIDTH=50% HEIGHT=25% DEST='" +
                                                    pictures_.path(name) + "' EXTENSION=" + ext});

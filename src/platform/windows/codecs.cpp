@@ -1,11 +1,13 @@
 // Picture codecs on Windows: the Windows Imaging Component decodes JPEG, PNG, TIFF and
-// GIF.  Resolutions the file does not state are 72 dpi, as the picture layer expects, so
-// JPEG and PNG densities are read from their own headers (WIC would answer 96).
+// GIF (whose pages are composed in gif_pages.cpp).  Resolutions the file does not state are 72 dpi,
+// as the picture layer expects, so JPEG and PNG densities are read from their own headers (WIC
+// would answer 96).
 #include "platform/codecs.hpp"
 
 #include <cmath>
 
 #include "platform/windows/codec_stream.hpp"
+#include "platform/windows/gif_pages.hpp"
 #include "platform/windows/win32.hpp"
 
 namespace velmora::platform {
@@ -149,6 +151,8 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
       width > 0x7FFFFFFF || height > 0x7FFFFFFF || FAILED(f.frame->GetPixelFormat(&pixel))) {
     return CodecStatus::bad_data;
   }
+  // A GIF's pages are as large as its logical screen, not as the frame's own patch.
+  if (format == CodecFormat::gif) win::gif_screen_size(f.decoder.get(), width, height);
   out.width = static_cast<std::int32_t>(width);
   out.height = static_cast<std::int32_t>(height);
   out.depth = depth_of(f.factory.get(), format, pixel);
@@ -181,6 +185,9 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
   const CodecStatus status = open_frame(format, in, index, f);
   if (status != CodecStatus::ok) return status;
   UINT width = 0, height = 0;
+  if (format == CodecFormat::gif && win::gif_screen_size(f.decoder.get(), width, height)) {
+    return win::compose_gif_page(f.factory.get(), f.decoder.get(), static_cast<UINT>(index), out);
+  }
   if (FAILED(f.frame->GetSize(&width, &height)) || width == 0 || height == 0) {
     return CodecStatus::bad_data;
   }

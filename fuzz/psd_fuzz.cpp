@@ -1,0 +1,12 @@
+// Arbitrary bytes through the reader of Photoshop files: sections, resources, layer counts and the
+// composite.
+#include <cstddef>
+#include <cstdint>
+
+#include "raster_check.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 1 << 16) return 0;
+  velmora::fuzz::check_raster(velmora::image::RasterFormat::psd, data, size);
+  return 0;
+}

@@ -1,0 +1,11 @@
+// Arbitrary bytes through the reader of Targa files: every class, depth, run coding and corner.
+#include <cstddef>
+#include <cstdint>
+
+#include "raster_check.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 1 << 16) return 0;
+  velmora::fuzz::check_raster(velmora::image::RasterFormat::tga, data, size);
+  return 0;
+}
