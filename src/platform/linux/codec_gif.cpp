@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -108,6 +109,9 @@ constexpr std::uint32_t kClear = 0x00FFFFFFu;
 // Pages after the first are composed on a canvas of the whole screen; larger screens
 // than this are refused rather than held.
 constexpr std::int64_t kMaxCanvasPixels = std::int64_t{1} << 25;
+// The library decompresses a few nanoseconds per pixel, however little the frame holds:
+// frames larger than this are refused at once rather than decoded for seconds.
+constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 27;
 
 // Frame rows in the order the file holds them: in four passes when interlaced.
 std::int32_t frame_row(std::int32_t i, std::int32_t height, bool interlaced) {
@@ -121,26 +125,37 @@ std::int32_t frame_row(std::int32_t i, std::int32_t height, bool interlaced) {
   return -1;
 }
 
+// A frame with its colours looked up once: every index to an opaque pixel, or to none.
 struct Frame {
   GifImageDesc desc;
-  const ColorMapObject* map;
   int transparent;
+  std::array<std::uint32_t, 256> colours;
+
+  Frame(const GifFileType* gif, int transparent_index)
+      : desc(gif->Image), transparent(transparent_index) {
+    const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+    colours.fill(0xFF000000u);
+    const int n = map ? std::min(map->ColorCount, 256) : 0;
+    for (int i = 0; i < n; ++i) {
+      const GifColorType c = map->Colors[i];
+      colours[static_cast<std::size_t>(i)] =
+          0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+    }
+  }
 };
 
 // One line of a frame drawn over `row` (a screen row), leaving transparent pixels alone.
 void draw_line(const GifFileType* gif, const Frame& f, const GifPixelType* line,
                std::uint32_t* row) {
-  for (int x = 0; x < f.desc.Width; ++x) {
-    const int tx = f.desc.Left + x;
-    if (tx < 0 || tx >= gif->SWidth) continue;
-    const int idx = line[x];
-    if (idx == f.transparent) continue;
-    if (f.map && idx < f.map->ColorCount) {
-      const GifColorType c = f.map->Colors[idx];
-      row[tx] = 0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-    } else {
-      row[tx] = 0xFF000000u;
-    }
+  const int x0 = std::max(0, -f.desc.Left);
+  const int x1 = std::min(f.desc.Width, gif->SWidth - f.desc.Left);
+  std::uint32_t* dst = row + f.desc.Left;
+  if (f.transparent < 0 || f.transparent > 255) {
+    for (int x = x0; x < x1; ++x) dst[x] = f.colours[line[x]];
+    return;
+  }
+  for (int x = x0; x < x1; ++x) {
+    if (line[x] != f.transparent) dst[x] = f.colours[line[x]];
   }
 }
 
@@ -184,8 +199,9 @@ class Composer {
       if (type != IMAGE_DESC_RECORD_TYPE) continue;
       if (DGifGetImageDesc(gif_) != GIF_OK) break;
       if (!plausible_frame(gif_)) return CodecStatus::bad_data;
-      const Frame f{gif_->Image, gif_->Image.ColorMap ? gif_->Image.ColorMap : gif_->SColorMap,
-                    gcb.TransparentColor};
+      if (std::int64_t{gif_->Image.Width} * gif_->Image.Height > kMaxFramePixels)
+        return CodecStatus::no_memory;
+      const Frame f(gif_, gcb.TransparentColor);
       if (frame == index_) return index_ == 0 ? stream(f) : last_on_canvas(f);
       if (!compose(f, gcb.DisposalMode)) return CodecStatus::no_memory;
       gcb = no_control();

@@ -33,6 +33,8 @@ class BlockReducer {
            std::int32_t n);
   // A whole row of `width` pixels.
   void add_row(std::int32_t y, const std::uint32_t* pixels) { add(y, pixels, 0, 1, width_); }
+  // A whole row of opaque pixels as red, green, blue bytes.
+  void add_rgb_row(std::int32_t y, const std::uint8_t* rgb);
   // Writes what is still summed up.  Pixels that never came count as transparent, but
   // with Order::bands a block row no pixel reached keeps its fill.
   void finish();
@@ -40,6 +42,8 @@ class BlockReducer {
   std::int32_t factor() const { return k_; }
 
  private:
+  // The sums row y adds to; a new block row first writes the one before (Order::bands).
+  std::uint64_t* sums_for(std::int32_t y);
   void flush(std::int32_t band);
 
   std::int32_t width_ = 0;
