@@ -2,12 +2,14 @@
 # DrawImage (fitted to 800 x 600, window saved as PNG), PreviewImage (a 200 x 200
 # thumbnail) and vipsthumbnail side by side on photo-like JPEGs and a PNG at two sizes,
 # alternating A B A B in one run; medians of the wall times, their ratio, and the peak
-# resident memory of each (from /usr/bin/time).
-# Usage: bench/vips_pictures.sh [path/to/fmhost] [runs]
+# resident memory of each (from /usr/bin/time).  With a second fmhost (an earlier
+# build), that one runs in the same rotation too and its ratio to vipsthumbnail is shown.
+# Usage: bench/vips_pictures.sh [path/to/fmhost] [runs] [path/to/earlier/fmhost]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 fmhost="${1:-$root/build/bin/fmhost}"
 runs="${2:-5}"
+earlier="${3:-}"
 for tool in vips vipsthumbnail /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "vips_pictures.sh: $tool is missing (scripts/install-deps.sh)"; exit 1; }
 done
@@ -36,16 +38,24 @@ compare() {  # label, command A..., --, command B...
     if [ "$arg" = "--" ]; then seen=1; continue; fi
     if [ $seen -eq 0 ]; then a+=("$arg"); else b+=("$arg"); fi
   done
-  local ta=() tb=() ma=0 mb=0 t m
+  local ta=() tb=() te=() ma=0 mb=0 me=0 t m
   for _ in $(seq "$runs"); do
     read -r t m < <(timed "${a[@]}"); ta+=("$t"); [ "$m" -gt "$ma" ] && ma=$m
     read -r t m < <(timed "${b[@]}"); tb+=("$t"); [ "$m" -gt "$mb" ] && mb=$m
+    if [ -n "$earlier" ]; then
+      read -r t m < <(timed "$earlier" "${a[@]:1}"); te+=("$t"); [ "$m" -gt "$me" ] && me=$m
+    fi
   done
-  local xa xb
+  local xa xb xe
   xa=$(printf '%s\n' "${ta[@]}" | median)
   xb=$(printf '%s\n' "${tb[@]}" | median)
   printf '  %-44s %7d ms %7d MB | vips %7d ms %7d MB | ratio %s\n' "$label" "$xa" $((ma / 1024)) \
     "$xb" $((mb / 1024)) "$(awk -v a="$xa" -v b="$xb" 'BEGIN {printf "%.2f", a / b}')"
+  if [ -n "$earlier" ]; then
+    xe=$(printf '%s\n' "${te[@]}" | median)
+    printf '  %-44s %7d ms %7d MB |                         | ratio %s\n' "  (earlier build)" "$xe" \
+      $((me / 1024)) "$(awk -v a="$xe" -v b="$xb" 'BEGIN {printf "%.2f", a / b}')"
+  fi
 }
 
 for size in "3000 2000" "6000 4000"; do

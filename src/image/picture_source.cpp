@@ -40,14 +40,36 @@ class SourceBytes final : public platform::CodecInput {
       std::memcpy(dst, memory_->data() + offset, n);
       return true;
     }
-    return file_->read_at(offset_ + offset, dst, n);
+    if (n >= kDirect) return file_->read_at(offset_ + offset, dst, n);
+    // Readers that ask for a few bytes at a time (a GIF's sub-blocks, PNG chunk
+    // headers) are served from one larger read.
+    if (offset < buffer_at_ || offset + n > buffer_at_ + buffer_.size()) {
+      const auto count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kBuffer, length_ - offset));
+      try {
+        buffer_.resize(count);
+      } catch (const std::bad_alloc&) {
+        return file_->read_at(offset_ + offset, dst, n);
+      }
+      if (!file_->read_at(offset_ + offset, buffer_.data(), count)) {
+        buffer_.clear();
+        return false;
+      }
+      buffer_at_ = offset;
+    }
+    std::memcpy(dst, buffer_.data() + (offset - buffer_at_), n);
+    return true;
   }
 
  private:
+  static constexpr std::size_t kBuffer = 256 * 1024;
+  static constexpr std::size_t kDirect = 64 * 1024;
   std::unique_ptr<platform::InputFile> file_;
   const std::vector<std::uint8_t>* memory_ = nullptr;
   std::uint64_t offset_ = 0;
   std::uint64_t length_ = 0;
+  std::vector<std::uint8_t> buffer_;
+  std::uint64_t buffer_at_ = 0;
 };
 
 namespace {
