@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""Writes pictures at odd sizes for the tests of decoding smaller than natural size into
-the folder given as argument: PNG (plain RGB, RGBA, interlaced RGB and RGBA, palette),
-TIFF (deflate strips, bottom-up strips, tiles with unassociated alpha), GIF (an
-interlaced first frame, offset frames with transparency and every disposal).  Pillow where it writes the form
-wanted; by hand (standard library) where it does not (interlaced PNG, tiles)."""
+"""Writes pictures for the tests of decoding smaller than natural size into the folder
+given as first argument; the second names the set.  "pictures": odd sizes of PNG (plain
+RGB, RGBA, interlaced RGB and RGBA, palette), TIFF (deflated strips, bottom-up strips,
+tiles with unassociated alpha) and GIF (an interlaced first frame, offset frames with
+transparency and every disposal, with an independent decoder's frames beside it).
+"huge": pictures beyond what may be decoded at natural size, and headers promising
+pictures too vast to decode.  "tall": a single strip taller than a conversion band.
+Pillow where it writes the form wanted; by hand (standard library) where it does not."""
 import os
 import struct
 import sys
@@ -141,27 +144,16 @@ def gif_frames(path, width, height):
     open(path, "wb").write(out + b";")
 
 
-rgb = pattern(203, 131)
-rgba = pattern(97, 61, alpha=True)
-rgb.save(p("rgb.png"))
-rgba.save(p("rgba.png"))
-interlaced_png(p("rgb_i.png"), rgb)
-interlaced_png(p("rgba_i.png"), rgba)
-pattern(150, 99).quantize(200).save(p("palette.png"))
-# Strips of 5 rows, deflated; the same stored bottom up.
-pattern(173, 119).save(p("strips.tif"), compression="tiff_deflate", tiffinfo={278: 5})
-pattern(173, 119).save(p("bottom_up.tif"), compression="tiff_deflate", tiffinfo={278: 7, 274: 4})
-tiled_tiff(p("tiles.tif"), pattern(141, 83, alpha=True), 32)
-gif_frames(p("frames.gif"), 61, 45)
-
-
-def zeros_deflated(n, block=64 << 20):
-    c = zlib.compressobj(9)
-    parts = []
-    while n > 0:
-        parts.append(c.compress(bytes(min(n, block))))
-        n -= block
-    return b"".join(parts) + c.flush()
+def zeros_deflated(n, block=1 << 24):
+    """A zlib stream of n zero bytes, made quickly: one block compressed and flushed to a
+    byte boundary with the dictionary reset (so every copy of it reads alike), repeated;
+    the Adler-32 of zeros is 1 plus n in its upper half."""
+    c = zlib.compressobj(9, zlib.DEFLATED, -15)
+    body = c.compress(bytes(block)) + c.flush(zlib.Z_FULL_FLUSH)
+    last = zlib.compressobj(9, zlib.DEFLATED, -15)
+    tail = last.compress(bytes(n % block)) + last.flush()
+    adler = ((n % 65521) << 16) | 1
+    return b"\x78\xda" + body * (n // block) + tail + struct.pack(">I", adler)
 
 
 def black_png(path, w, h, interlace):
@@ -176,15 +168,20 @@ def black_png(path, w, h, interlace):
     open(path, "wb").write(out)
 
 
-def black_tiff(path, w, h, rows_per_strip):
-    """All black RGB in deflated strips."""
-    strip = zlib.compress(bytes(w * 3 * rows_per_strip), 9)
+def grey_rows_tiff(path, w, h, rows_per_strip, orientation=1, level=None):
+    """RGB in deflated strips, every pixel of stored row y grey level `level(y)` (black
+    when not given); `orientation` 4 says the rows are stored bottom up."""
+    def strip(first, count):
+        if level is None:
+            return zlib.compress(bytes(w * 3 * count), 9)
+        return zlib.compress(b"".join(bytes([level(y)]) * (w * 3) for y in range(first, first + count)), 1)
     n = (h + rows_per_strip - 1) // rows_per_strip
-    last = zlib.compress(bytes(w * 3 * (h - (n - 1) * rows_per_strip)), 9)
+    uniform = strip(0, rows_per_strip) if level is None and n > 1 else None
     out = bytearray(b"II*\0" + struct.pack("<I", 0))
     offsets, counts = [], []
     for i in range(n):
-        data = strip if i < n - 1 else last
+        count = min(rows_per_strip, h - i * rows_per_strip)
+        data = uniform if uniform is not None and count == rows_per_strip else strip(i * rows_per_strip, count)
         offsets.append(len(out))
         counts.append(len(data))
         out += data
@@ -196,8 +193,10 @@ def black_tiff(path, w, h, rows_per_strip):
     out += struct.pack("<%dI" % n, *offsets)
     counts_at = len(out)
     out += struct.pack("<%dI" % n, *counts)
+    strips = (273, 4, n, offs_at) if n > 1 else (273, 4, 1, offsets[0])
+    sizes = (279, 4, n, counts_at) if n > 1 else (279, 4, 1, counts[0])
     entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, 3, bps), (259, 3, 1, 8), (262, 3, 1, 2),
-               (273, 4, n, offs_at), (277, 3, 1, 3), (278, 4, 1, rows_per_strip), (279, 4, n, counts_at)]
+               strips, (274, 3, 1, orientation), (277, 3, 1, 3), (278, 4, 1, rows_per_strip), sizes]
     ifd = len(out)
     struct.pack_into("<I", out, 4, ifd)
     out += struct.pack("<H", len(entries))
@@ -226,13 +225,38 @@ def vast_gif_frame(path, w, h):
     open(path, "wb").write(out)
 
 
-# More pixels than any picture decoded at its natural size may have.
-black_png(p("black_i.png"), 16400, 16400, 1)
-black_tiff(p("black.tif"), 16400, 16400, 16)
-vast_jpeg(p("vast.jpg"), 40000, 40000)
-vast_gif_frame(p("vast_frame.gif"), 12000, 12000)
-# Pillow's frames of the animation, as straight RGBA bytes, for the composition check.
-with Image.open(p("frames.gif")) as im:
-    for i in range(im.n_frames):
-        im.seek(i)
-        open(p("frames.%d.rgba" % i), "wb").write(im.convert("RGBA").tobytes())
+def make_pictures():
+    rgb = pattern(203, 131)
+    rgba = pattern(97, 61, alpha=True)
+    rgb.save(p("rgb.png"))
+    rgba.save(p("rgba.png"))
+    interlaced_png(p("rgb_i.png"), rgb)
+    interlaced_png(p("rgba_i.png"), rgba)
+    pattern(150, 99).quantize(200).save(p("palette.png"))
+    # Strips of 5 rows, deflated; the same stored bottom up.
+    pattern(173, 119).save(p("strips.tif"), compression="tiff_deflate", tiffinfo={278: 5})
+    pattern(173, 119).save(p("bottom_up.tif"), compression="tiff_deflate", tiffinfo={278: 7, 274: 4})
+    tiled_tiff(p("tiles.tif"), pattern(141, 83, alpha=True), 32)
+    gif_frames(p("frames.gif"), 61, 45)
+    # Pillow's frames of the animation, as straight RGBA bytes, for the composition check.
+    with Image.open(p("frames.gif")) as im:
+        for i in range(im.n_frames):
+            im.seek(i)
+            open(p("frames.%d.rgba" % i), "wb").write(im.convert("RGBA").tobytes())
+
+
+def make_huge():
+    # More pixels than any picture decoded at its natural size may have.
+    black_png(p("black_i.png"), 16400, 16400, 1)
+    grey_rows_tiff(p("black.tif"), 16400, 16400, 16)
+    vast_jpeg(p("vast.jpg"), 40000, 40000)
+    vast_gif_frame(p("vast_frame.gif"), 12000, 12000)
+
+
+def make_tall():
+    # One strip taller than a band may be: converted in parts, top down and bottom up.
+    grey_rows_tiff(p("tall_strip.tif"), 8000, 3001, 3001, 1, lambda y: y * 7 % 256)
+    grey_rows_tiff(p("tall_strip_bottom_up.tif"), 8000, 3001, 3001, 4, lambda y: y * 7 % 256)
+
+
+{"pictures": make_pictures, "huge": make_huge, "tall": make_tall}[sys.argv[2]]()
