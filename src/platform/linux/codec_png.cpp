@@ -117,17 +117,17 @@ void to_argb(png_structp png) {
 void read_reduced(png_structp png, std::int32_t w, std::int32_t h, bool interlaced, bool rgb,
                   std::vector<std::uint32_t>& row, BlockReducer& reducer) {
   auto* dst = reinterpret_cast<png_bytep>(row.data());
-  if (rgb) {
-    for (std::int32_t y = 0; y < h; ++y) {
-      png_read_row(png, dst, nullptr);
-      reducer.add_rgb_row(y, dst);
+  auto add = [&](std::int32_t y, std::int32_t x0, std::int32_t dx, std::int32_t n) {
+    if (rgb) {
+      reducer.add_rgb(y, dst, x0, dx, n);
+    } else {
+      reducer.add(y, row.data(), x0, dx, n);
     }
-    return;
-  }
+  };
   if (!interlaced) {
     for (std::int32_t y = 0; y < h; ++y) {
       png_read_row(png, dst, nullptr);
-      reducer.add_row(y, row.data());
+      add(y, 0, 1, w);
     }
     return;
   }
@@ -139,9 +139,8 @@ void read_reduced(png_structp png, std::int32_t w, std::int32_t h, bool interlac
     const std::int32_t dx = 1 << PNG_PASS_COL_SHIFT(pass);
     for (std::int32_t i = 0; i < rows; ++i) {
       png_read_row(png, dst, nullptr);
-      const auto y =
-          static_cast<std::int32_t>(PNG_ROW_FROM_PASS_ROW(static_cast<png_uint_32>(i), pass));
-      reducer.add(y, row.data(), x0, dx, cols);
+      add(static_cast<std::int32_t>(PNG_ROW_FROM_PASS_ROW(static_cast<png_uint_32>(i), pass)), x0,
+          dx, cols);
     }
   }
 }
@@ -177,7 +176,7 @@ CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::i
     }
     // Plain 8-bit RGB rows (most photos) are summed as libpng hands them over, without
     // its per-pixel transformations.
-    const bool rgb = !interlaced && png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB &&
+    const bool rgb = png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB &&
                      png_get_bit_depth(png, info) == 8 && !png_get_valid(png, info, PNG_INFO_tRNS);
     if (!rgb) to_argb(png);
     png_read_update_info(png, info);

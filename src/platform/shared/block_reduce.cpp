@@ -137,32 +137,48 @@ void BlockReducer::add(std::int32_t y, const std::uint32_t* pixels, std::int32_t
   }
 }
 
-void BlockReducer::add_rgb_row(std::int32_t y, const std::uint8_t* rgb) {
-  if (out_ == nullptr || y < 0 || y >= height_) return;
+void BlockReducer::add_rgb(std::int32_t y, const std::uint8_t* rgb, std::int32_t x0,
+                           std::int32_t dx, std::int32_t n) {
+  if (out_ == nullptr || y < 0 || y >= height_ || x0 < 0 || x0 >= width_ || dx <= 0 || n <= 0)
+    return;
+  n = static_cast<std::int32_t>(std::min<std::int64_t>(n, (width_ - 1 - x0) / dx + 1));
   if (k_ == 1) {
     std::uint32_t* row = out_->pixels.data() + static_cast<std::size_t>(y) * width_;
-    for (std::int32_t x = 0; x < width_; ++x, rgb += 3)
-      row[x] = 0xFF000000u | (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+    for (std::int32_t i = 0; i < n; ++i, rgb += 3)
+      row[x0 + static_cast<std::int64_t>(i) * dx] =
+          0xFF000000u | (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
     return;
   }
   std::uint64_t* sums = sums_for(y);
-  for (std::int32_t x = 0; x < width_;) {
-    const std::int32_t ox = x / k_;
-    const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
-        {static_cast<std::int64_t>(width_ - x), (static_cast<std::int64_t>(ox) + 1) * k_ - x,
-         std::int64_t{kMaxRun}}));
-    std::uint32_t r = 0, g = 0, b = 0;
-    const std::uint8_t* p = rgb + static_cast<std::size_t>(x) * 3;
-    for (std::int32_t i = 0; i < run; ++i) {
-      r += p[3 * i];
-      g += p[3 * i + 1];
-      b += p[3 * i + 2];
-    }
-    std::uint64_t* s = sums + static_cast<std::size_t>(ox) * 4;
-    s[0] += std::uint64_t{255} * static_cast<std::uint64_t>(run);
+  auto add_sums = [](std::uint64_t* s, std::uint64_t count, std::uint32_t r, std::uint32_t g,
+                     std::uint32_t b) {
+    s[0] += 255 * count;
     s[1] += std::uint64_t{r} * 255;
     s[2] += std::uint64_t{g} * 255;
     s[3] += std::uint64_t{b} * 255;
+  };
+  if (dx != 1) {
+    for (std::int32_t i = 0; i < n; ++i, rgb += 3) {
+      const std::int64_t x = x0 + static_cast<std::int64_t>(i) * dx;
+      add_sums(sums + static_cast<std::size_t>(x / k_) * 4, 1, rgb[0], rgb[1], rgb[2]);
+    }
+    return;
+  }
+  std::int32_t x = x0;
+  for (std::int32_t i = 0; i < n;) {
+    const std::int32_t ox = x / k_;
+    const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
+        {static_cast<std::int64_t>(n - i), (static_cast<std::int64_t>(ox) + 1) * k_ - x,
+         std::int64_t{kMaxRun}}));
+    std::uint32_t r = 0, g = 0, b = 0;
+    const std::uint8_t* p = rgb + static_cast<std::size_t>(i) * 3;
+    for (std::int32_t j = 0; j < run; ++j) {
+      r += p[3 * j];
+      g += p[3 * j + 1];
+      b += p[3 * j + 2];
+    }
+    add_sums(sums + static_cast<std::size_t>(ox) * 4, static_cast<std::uint64_t>(run), r, g, b);
+    i += run;
     x += run;
   }
 }

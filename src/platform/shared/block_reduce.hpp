@@ -33,8 +33,9 @@ class BlockReducer {
            std::int32_t n);
   // A whole row of `width` pixels.
   void add_row(std::int32_t y, const std::uint32_t* pixels) { add(y, pixels, 0, 1, width_); }
-  // A whole row of opaque pixels as red, green, blue bytes.
-  void add_rgb_row(std::int32_t y, const std::uint8_t* rgb);
+  // n opaque pixels as red, green, blue bytes, placed as for add().
+  void add_rgb(std::int32_t y, const std::uint8_t* rgb, std::int32_t x0, std::int32_t dx,
+               std::int32_t n);
   // Writes what is still summed up.  Pixels that never came count as transparent, but
   // with Order::bands a block row no pixel reached keeps its fill.
   void finish();
