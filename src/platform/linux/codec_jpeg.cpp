@@ -238,10 +238,9 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
-  const bool box = min_width > 0 && min_height > 0;
   // The largest reduction whose result still covers the box.
   unsigned denom = 1;
-  if (box) {
+  if (min_width > 0 && min_height > 0) {
     for (unsigned d : {8u, 4u, 2u}) {
       if ((cinfo.image_width + d - 1) / d >= static_cast<unsigned>(min_width) &&
           (cinfo.image_height + d - 1) / d >= static_cast<unsigned>(min_height)) {
@@ -259,9 +258,9 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   const auto oh = static_cast<std::int32_t>(cinfo.output_height);
   // Rows still twice the box or more are averaged in blocks as they arrive.
   const std::int32_t k = block_factor(ow, oh, min_width, min_height);
-  if (denom > 1 || k > 1) {
-    // The picture is made smaller anyway: the simpler chroma upsampling (merged with
-    // the colour conversion) costs nothing that averaging would keep.
+  if (k > 1) {
+    // The rows are averaged further: the simpler chroma upsampling (merged with the
+    // colour conversion) costs nothing that the averages would keep.
     cinfo.do_fancy_upsampling = FALSE;
   }
   if (k == 1 && too_big(ow, oh)) {

@@ -183,7 +183,8 @@ std::uint32_t band_rows(TIFF* tif, std::uint32_t w, std::uint32_t h) {
   std::uint16_t compression = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   if (compression != COMPRESSION_NONE && (rows + fit - 1) / fit > kMaxBandsPerStrip) return 0;
-  return static_cast<std::uint32_t>(fit);
+  // Parts of a strip start on whole rows of chroma blocks (subsampled YCbCr).
+  return static_cast<std::uint32_t>(fit >= 16 ? fit / 16 * 16 : fit);
 }
 
 }  // namespace
