@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "files/path_spec.hpp"
 #include "image/clipboard_picture.hpp"
@@ -40,14 +42,36 @@ class SourceBytes final : public platform::CodecInput {
       std::memcpy(dst, memory_->data() + offset, n);
       return true;
     }
-    return file_->read_at(offset_ + offset, dst, n);
+    if (n >= kDirect) return file_->read_at(offset_ + offset, dst, n);
+    // Readers that ask for a few bytes at a time (a GIF's sub-blocks, PNG chunk
+    // headers) are served from one larger read.
+    if (offset < buffer_at_ || offset + n > buffer_at_ + buffer_.size()) {
+      const auto count =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kBuffer, length_ - offset));
+      try {
+        buffer_.resize(count);
+      } catch (const std::bad_alloc&) {
+        return file_->read_at(offset_ + offset, dst, n);
+      }
+      if (!file_->read_at(offset_ + offset, buffer_.data(), count)) {
+        buffer_.clear();
+        return false;
+      }
+      buffer_at_ = offset;
+    }
+    std::memcpy(dst, buffer_.data() + (offset - buffer_at_), n);
+    return true;
   }
 
  private:
+  static constexpr std::size_t kBuffer = 256 * 1024;
+  static constexpr std::size_t kDirect = 64 * 1024;
   std::unique_ptr<platform::InputFile> file_;
   const std::vector<std::uint8_t>* memory_ = nullptr;
   std::uint64_t offset_ = 0;
   std::uint64_t length_ = 0;
+  std::vector<std::uint8_t> buffer_;
+  std::uint64_t buffer_at_ = 0;
 };
 
 namespace {
@@ -55,6 +79,8 @@ namespace {
 constexpr std::size_t kHeadBytes = kPictHeaderArea + 16;
 // Pictures read whole into memory (PICT, BMP) beyond this size are refused.
 constexpr std::uint64_t kMaxHeldBytes = std::uint64_t{1} << 30;
+// What is read of a PICT or BMP file for its headers, at first.
+constexpr std::uint64_t kDescribeBytes = 64 * 1024;
 // Pictures fetched from an address beyond this size are refused.
 constexpr std::uint64_t kMaxFetchedBytes = std::uint64_t{1} << 28;
 
@@ -341,9 +367,25 @@ Err PictureSource::describe(Description& out) {
     return kNoErr;
   }
   if (index_ > 0) return kParamErr;
-  if (const Err err = load_all(); err != kNoErr) return err;
-  return kind_ == PictureKind::pict ? describe_pict(memory_, out)
-                                    : describe_dib(memory_, false, out);
+  auto describe_bytes = [&](std::span<const std::uint8_t> bytes) {
+    return kind_ == PictureKind::pict ? describe_pict(bytes, out) : describe_dib(bytes, false, out);
+  };
+  if (held_ || !memory_.empty()) return describe_bytes(memory_);
+  // Headers only: the front of the file, read further only while the walk to the first
+  // bitmap runs out of bytes (a file of gigabytes is not read for its size).
+  const std::uint64_t size = bytes_->size();
+  for (std::uint64_t n = std::min(size, kDescribeBytes);; n = std::min(size, n * 16)) {
+    if (n > kMaxHeldBytes) return kMemFull;
+    std::vector<std::uint8_t> head;
+    try {
+      head.resize(static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+      return kMemFull;
+    }
+    if (!bytes_->read(0, head.data(), head.size())) return kBadPictureData;
+    const Err err = describe_bytes(head);
+    if (err != kBadPictureData || n == size) return err;
+  }
 }
 
 Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_height) {

@@ -268,6 +268,92 @@ TEST_F(Clipboard, CalcColorSwatchLandsOnTheClipboard) {
   EXPECT_EQ(png_size(read_all(file("s.png"))), std::make_pair(40, 20));
 }
 
+// The colours of a PNG file at some points, read by an independent decoder: "r,g,b"
+// each, in order; empty when the file cannot be read.
+std::vector<std::string> colours_at(const std::string& png_file,
+                                    const std::vector<std::pair<int, int>>& points) {
+  std::string list;
+  for (const auto& [x, y] : points)
+    list += "(" + std::to_string(x) + "," + std::to_string(y) + "),";
+  const std::string command = "/usr/bin/python3 -c \"from PIL import Image; im = Image.open('" +
+                              png_file +
+                              "').convert('RGB'); [print('%d,%d,%d' % im.getpixel(p)) "
+                              "for p in [" +
+                              list + "]]\" 2>/dev/null";
+  std::vector<std::string> out;
+  FILE* f = ::popen(command.c_str(), "r");
+  if (f == nullptr) return out;
+  char line[64];
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    std::string l(line);
+    if (!l.empty() && l.back() == '\n') l.pop_back();
+    out.push_back(l);
+  }
+  ::pclose(f);
+  return out;
+}
+
+// Pictures 4096 pixels wide and more, whose rows do not fit one bitmap record of the
+// clipboard's PICT: swatches, a grabbed picture and its recompression come back whole,
+// every column the colour it was, on both sides of each band's edge.
+TEST_F(Clipboard, PicturesWiderThanOneBandGoOnTheClipboardAndComeBack) {
+  const RunResult r = headless(
+      {"--save-clipboard", file("swatch.png"), "VeUtl_CalcColor", "COLOR=#3366CC SAMPLE=4096,10",
+       "VeImg_ImageInfo", "SRC=clipboard:", "VeUtl_CalcColor", "COLOR=10,200,30 SAMPLE=6000,3",
+       "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0], "51,102,204");
+  EXPECT_EQ(out[1].rfind("WIDTH=4096 HEIGHT=10 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[1];
+  EXPECT_EQ(out[3].rfind("WIDTH=6000 HEIGHT=3 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[3];
+  EXPECT_EQ(colours_at(file("swatch.png"), {{0, 0}, {4095, 1}, {4096, 1}, {5999, 2}}),
+            std::vector<std::string>(4, "10,200,30"));
+
+  const std::string wide = picture("wide.png", png(6000, 40));
+  const std::vector<std::pair<int, int>> points = {
+      {0, 0}, {4095, 7}, {4096, 7}, {4097, 39}, {5999, 39}};
+  std::vector<std::string> expected;
+  for (const auto& [x, y] : points)
+    expected.push_back(std::to_string(shade(x, y)) + "," + std::to_string(y) + ",128");
+  for (const char* codec : {"", "CODEC=tiff"}) {
+    SCOPED_TRACE(codec);
+    std::vector<std::string> calls = {"--save-clipboard", file("back.png"),  "VeImg_GrabImage",
+                                      "SRC=" + wide,      "VeImg_ImageInfo", "SRC=clipboard:"};
+    if (*codec)
+      calls.insert(calls.end(),
+                   {"VeImg_CompressImage", codec, "VeImg_ImageInfo", "SRC=clipboard:"});
+    const RunResult g = headless(calls);
+    ASSERT_EQ(g.status, 0) << g.err;
+    out = lines(g.out);
+    ASSERT_EQ(out.size(), *codec ? 4u : 2u);
+    EXPECT_EQ(out[0], "");
+    EXPECT_EQ(out[1].rfind("WIDTH=6000 HEIGHT=40 DEPTH=32 RESOLUTION=72 SIZE=", 0), 0u) << out[1];
+    if (*codec) {
+      EXPECT_EQ(out[2], "");
+      EXPECT_EQ(out[3].rfind("WIDTH=6000 HEIGHT=40 ", 0), 0u) << out[3];
+    }
+    EXPECT_EQ(colours_at(file("back.png"), points), expected);
+  }
+
+  // The same through the X11 clipboard, and a lossy recompression of it there.
+  XvfbDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb is not available";
+  const RunResult x =
+      run_fmhost({"--window", "VeUtl_CalcColor", "COLOR=1,2,3 SAMPLE=4096,10", "VeImg_ImageInfo",
+                  "SRC=clipboard:", "VeImg_GrabImage", "SRC=" + wide, "VeImg_ImageInfo",
+                  "SRC=clipboard:", "VeImg_CompressImage", "CODEC=jpeg QUALITY=1024",
+                  "VeImg_ImageInfo", "SRC=clipboard:"},
+                 {{"DISPLAY", display.name()}});
+  ASSERT_EQ(x.status, 0) << x.err;
+  out = lines(x.out);
+  ASSERT_EQ(out.size(), 6u);
+  EXPECT_EQ(out[1].rfind("WIDTH=4096 HEIGHT=10 DEPTH=32 ", 0), 0u) << out[1];
+  EXPECT_EQ(out[3].rfind("WIDTH=6000 HEIGHT=40 DEPTH=32 ", 0), 0u) << out[3];
+  EXPECT_EQ(out[4], "");
+  EXPECT_EQ(out[5].rfind("WIDTH=6000 HEIGHT=40 ", 0), 0u) << out[5];
+}
+
 // Runs a shell command with DISPLAY set; its output, or "" when it fails.
 std::string on_display(const std::string& display, const std::string& command) {
   const std::string line = "DISPLAY=" + display + " " + command + " 2>/dev/null";

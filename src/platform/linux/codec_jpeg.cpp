@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <vector>
 // jpeglib.h expects size_t and FILE to be declared before it.
 #include <jpeglib.h>
 // After jpeglib.h: the message codes that say memory ran out.
 #include <jerror.h>
 
 #include "platform/linux/codec_backends.hpp"
+#include "platform/shared/block_reduce.hpp"
 
 namespace velmora::platform::codecs {
 
@@ -22,6 +25,9 @@ constexpr std::size_t kBlock = 64 * 1024;
 // The library's own working memory (a progressive picture's coefficients, mainly) is
 // held within this; a picture that needs more is refused rather than decoded.
 constexpr long kLibraryMemory = 256L * 1024 * 1024;
+// Pictures of more pixels than this (32768 x 32768) are refused: decoding their every
+// block would take far too long, however small they are drawn.
+constexpr std::uint64_t kMaxSourcePixels = std::uint64_t{1} << 30;
 
 struct Source {
   jpeg_source_mgr pub;
@@ -82,6 +88,8 @@ struct Session {
   jpeg_decompress_struct cinfo;
   ErrorTrap err;
   Source src;
+  std::vector<std::uint32_t> row;
+  BlockReducer reducer;
 
   explicit Session(CodecInput& in) {
     std::memset(&cinfo, 0, sizeof cinfo);
@@ -192,6 +200,22 @@ CodecStatus jpeg_probe(CodecInput& in, int index, CodecProbe& out) {
   return CodecStatus::ok;
 }
 
+namespace {
+
+// Photoshop writes CMYK inverted (an Adobe marker says so); others write it plain.
+void cmyk_to_argb(std::uint32_t* p, std::size_t n, bool inverted) {
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint8_t b[4];
+    std::memcpy(b, p + i, 4);
+    std::uint32_t c = b[0], m = b[1], y = b[2], k = b[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    const std::uint32_t r = c * k / 255, g = m * k / 255, bl = y * k / 255;
+    p[i] = 0xFF000000u | (r << 16) | (g << 8) | bl;
+  }
+}
+
+}  // namespace
+
 CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
                         DecodedPicture& out) {
   if (index > 0) return CodecStatus::bad_index;
@@ -208,6 +232,12 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   cinfo.mem->max_memory_to_use = kLibraryMemory;
   cinfo.src = &session->src.pub;
   jpeg_read_header(&cinfo, TRUE);
+  // Every block is entropy-decoded whatever the scale: pictures beyond this are refused
+  // at once rather than decoded for many seconds.
+  if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxSourcePixels) {
+    failure = CodecStatus::no_memory;
+    error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
+  }
   // The largest reduction whose result still covers the box.
   unsigned denom = 1;
   if (min_width > 0 && min_height > 0) {
@@ -224,34 +254,55 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   jpeg_calc_output_dimensions(&cinfo);
-  if (too_big(cinfo.output_width, cinfo.output_height)) {
+  const auto ow = static_cast<std::int32_t>(cinfo.output_width);
+  const auto oh = static_cast<std::int32_t>(cinfo.output_height);
+  // Rows still twice the box or more are averaged in blocks as they arrive.
+  const std::int32_t k = block_factor(ow, oh, min_width, min_height);
+  if (k > 1) {
+    // The rows are averaged further: the simpler chroma upsampling (merged with the
+    // colour conversion) costs nothing that the averages would keep.
+    cinfo.do_fancy_upsampling = FALSE;
+  }
+  if (k == 1 && too_big(ow, oh)) {
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
   // The library sets up its own buffers first: a picture they would not fit (a
   // progressive one of vast size) is refused before the output costs anything.
   jpeg_start_decompress(&cinfo);
-  if (!allocate(out, static_cast<std::int32_t>(cinfo.output_width),
-                static_cast<std::int32_t>(cinfo.output_height))) {
-    failure = CodecStatus::no_memory;
-    error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
-  }
-  while (cinfo.output_scanline < cinfo.output_height) {
-    auto* row = reinterpret_cast<JSAMPROW>(
-        out.pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width);
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  if (cmyk) {
-    // Photoshop writes CMYK inverted (an Adobe marker says so); others write it plain.
-    const bool inverted = cinfo.saw_Adobe_marker;
-    for (std::uint32_t& p : out.pixels) {
-      std::uint8_t b[4];
-      std::memcpy(b, &p, 4);
-      std::uint32_t c = b[0], m = b[1], y = b[2], k = b[3];
-      if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-      const std::uint32_t r = c * k / 255, g = m * k / 255, bl = y * k / 255;
-      p = 0xFF000000u | (r << 16) | (g << 8) | bl;
+  const bool inverted = cinfo.saw_Adobe_marker;
+  if (k > 1) {
+    BlockReducer& reducer = session->reducer;
+    std::vector<std::uint32_t>& row = session->row;
+    CodecStatus st = CodecStatus::no_memory;
+    try {
+      row.resize(static_cast<std::size_t>(ow));
+      st = reducer.start(ow, oh, k, BlockReducer::Order::bands, out);
+    } catch (const std::bad_alloc&) {
     }
+    if (st != CodecStatus::ok) {
+      failure = st;
+      error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const auto y = static_cast<std::int32_t>(cinfo.output_scanline);
+      auto* dst = reinterpret_cast<JSAMPROW>(row.data());
+      jpeg_read_scanlines(&cinfo, &dst, 1);
+      if (cmyk) cmyk_to_argb(row.data(), row.size(), inverted);
+      reducer.add_row(y, row.data());
+    }
+    reducer.finish();
+  } else {
+    if (!allocate(out, ow, oh)) {
+      failure = CodecStatus::no_memory;
+      error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+      auto* row = reinterpret_cast<JSAMPROW>(
+          out.pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * out.width);
+      jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    if (cmyk) cmyk_to_argb(out.pixels.data(), out.pixels.size(), inverted);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);

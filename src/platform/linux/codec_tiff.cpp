@@ -6,8 +6,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "platform/linux/codec_backends.hpp"
+#include "platform/shared/block_reduce.hpp"
 
 namespace velmora::platform::codecs {
 
@@ -130,7 +133,64 @@ CodecStatus tiff_probe(CodecInput& in, int index, CodecProbe& out) {
   return CodecStatus::ok;
 }
 
-CodecStatus tiff_decode(CodecInput& in, int index, DecodedPicture& out) {
+namespace {
+
+// The rows converted at one time (a strip or a row of tiles) are held within this.
+constexpr std::uint64_t kMaxBandBytes = std::uint64_t{64} << 20;
+// A compressed strip taller than the band bound is decoded from its start for each band
+// it is read in; beyond this many bands per strip the work would grow out of bounds.
+constexpr std::uint32_t kMaxBandsPerStrip = 4;
+
+struct RgbaImage {
+  TIFFRGBAImage img{};
+  bool begun = false;
+  ~RgbaImage() {
+    if (begun) TIFFRGBAImageEnd(&img);
+  }
+};
+
+// libtiff packs A, B, G, R from the high byte down, premultiplied by alpha; the engine
+// wants A, R, G, B as straight colours.
+void to_straight_argb(std::uint32_t* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t v = (p[i] & 0xFF00FF00u) | ((p[i] & 0xFF) << 16) | ((p[i] >> 16) & 0xFF);
+    const std::uint32_t a = v >> 24;
+    if (a != 0xFF) {
+      auto c = [a](std::uint32_t x) { return std::min<std::uint32_t>(255, (x * 255 + a / 2) / a); };
+      v = a == 0
+              ? 0
+              : (a << 24) | (c((v >> 16) & 0xFF) << 16) | (c((v >> 8) & 0xFF) << 8) | c(v & 0xFF);
+    }
+    p[i] = v;
+  }
+}
+
+// The rows converted at one time: a row of tiles, or a strip (in parts when it is
+// taller than the bound allows).  0 when no band within the bound will do.
+std::uint32_t band_rows(TIFF* tif, std::uint32_t w, std::uint32_t h) {
+  const std::uint64_t row_bytes = std::uint64_t{w} * 4;
+  const std::uint64_t fit = kMaxBandBytes / row_bytes;
+  std::uint32_t rows = 0;
+  if (TIFFIsTiled(tif)) {
+    if (!TIFFGetField(tif, TIFFTAG_TILELENGTH, &rows) || rows == 0) return 0;
+    return rows <= fit ? std::min(rows, h) : 0;
+  }
+  rows = h;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rows);
+  rows = std::clamp<std::uint32_t>(rows, 1, h);
+  if (rows <= fit) return rows;
+  if (fit == 0) return 0;
+  std::uint16_t compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  if (compression != COMPRESSION_NONE && (rows + fit - 1) / fit > kMaxBandsPerStrip) return 0;
+  // Parts of a strip start on whole rows of chroma blocks (subsampled YCbCr).
+  return static_cast<std::uint32_t>(fit >= 16 ? fit / 16 * 16 : fit);
+}
+
+}  // namespace
+
+CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
+                        DecodedPicture& out) {
   Handle h(in);
   if (!h.tif) return CodecStatus::bad_data;
   std::int32_t count = 0;
@@ -138,27 +198,48 @@ CodecStatus tiff_decode(CodecInput& in, int index, DecodedPicture& out) {
   std::uint32_t w = 0, ht = 0;
   TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
   TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &ht);
-  if (w == 0 || ht == 0) return CodecStatus::bad_data;
-  if (too_big(w, ht)) return CodecStatus::no_memory;
-  if (!allocate(out, static_cast<std::int32_t>(w), static_cast<std::int32_t>(ht)))
-    return CodecStatus::no_memory;
+  if (w == 0 || ht == 0 || w > 0x7FFFFFFF || ht > 0x7FFFFFFF) return CodecStatus::bad_data;
+  if (too_big(w, ht) && (min_width <= 0 || min_height <= 0)) return CodecStatus::no_memory;
   char message[1024];
-  if (!TIFFRGBAImageOK(h.tif, message)) return CodecStatus::unsupported;
-  if (!TIFFReadRGBAImageOriented(h.tif, w, ht, out.pixels.data(), ORIENTATION_TOPLEFT, 0))
-    return CodecStatus::bad_data;
-  // libtiff packs A, B, G, R from the high byte down, premultiplied by alpha; the engine
-  // wants A, R, G, B as straight colours.
-  for (std::uint32_t& p : out.pixels) {
-    p = (p & 0xFF00FF00u) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-    const std::uint32_t a = p >> 24;
-    if (a == 0xFF) continue;
-    if (a == 0) {
-      p = 0;
-      continue;
-    }
-    auto c = [a](std::uint32_t v) { return std::min<std::uint32_t>(255, (v * 255 + a / 2) / a); };
-    p = (a << 24) | (c((p >> 16) & 0xFF) << 16) | (c((p >> 8) & 0xFF) << 8) | c(p & 0xFF);
+  RgbaImage rgba;
+  if (!TIFFRGBAImageOK(h.tif, message) || !TIFFRGBAImageBegin(&rgba.img, h.tif, 0, message))
+    return CodecStatus::unsupported;
+  rgba.begun = true;
+  rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+  // Pictures stored bottom up come out of each band flipped: their bands are taken from
+  // the bottom of the picture up, their rows from the band's last up.
+  const std::uint16_t o = rgba.img.orientation;
+  const bool bottom_up = o == ORIENTATION_BOTLEFT || o == ORIENTATION_BOTRIGHT ||
+                         o == ORIENTATION_LEFTBOT || o == ORIENTATION_RIGHTBOT;
+  const std::uint32_t rows = band_rows(h.tif, w, ht);
+  if (rows == 0) return CodecStatus::no_memory;
+
+  const auto width = static_cast<std::int32_t>(w), height = static_cast<std::int32_t>(ht);
+  BlockReducer reducer;
+  if (const CodecStatus st =
+          reducer.start(width, height, block_factor(w, ht, min_width, min_height),
+                        BlockReducer::Order::bands, out);
+      st != CodecStatus::ok)
+    return st;
+  std::vector<std::uint32_t> band;
+  try {
+    band.resize(static_cast<std::size_t>(w) * rows);
+  } catch (const std::bad_alloc&) {
+    return CodecStatus::no_memory;
   }
+  for (std::uint32_t first = 0; first < ht; first += rows) {
+    const std::uint32_t n = std::min(rows, ht - first);
+    rgba.img.row_offset = static_cast<int>(first);
+    rgba.img.col_offset = 0;
+    if (!TIFFRGBAImageGet(&rgba.img, band.data(), w, n)) return CodecStatus::bad_data;
+    to_straight_argb(band.data(), std::size_t{w} * n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint32_t r = bottom_up ? n - 1 - i : i;
+      const std::uint32_t y = bottom_up ? ht - first - n + r : first + r;
+      reducer.add_row(static_cast<std::int32_t>(y), band.data() + std::size_t{w} * r);
+    }
+  }
+  reducer.finish();
   return CodecStatus::ok;
 }
 

@@ -27,9 +27,9 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
     case CodecFormat::png:
       return codecs::png_decode(in, index, min_width, min_height, out);
     case CodecFormat::tiff:
-      return codecs::tiff_decode(in, index, out);
+      return codecs::tiff_decode(in, index, min_width, min_height, out);
     case CodecFormat::gif:
-      return codecs::gif_decode(in, index, out);
+      return codecs::gif_decode(in, index, min_width, min_height, out);
   }
   return CodecStatus::unsupported;
 }

@@ -1,0 +1,300 @@
+// Pictures decoded smaller than they are, as they are drawn: every reader's reduced
+// picture against its own full decode averaged over the same blocks (PNG plain and
+// interlaced, TIFF strips bottom up and tiles, GIF pages composed with disposal), the
+// block averages fed in every order a reader may use, pictures whose full decode would
+// be refused, and headers read without the gigabytes behind them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/description.hpp"
+#include "image/pict.hpp"
+#include "image/picture_errors.hpp"
+#include "image/picture_source.hpp"
+#include "platform/shared/block_reduce.hpp"
+
+namespace velmora::image {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+// Each pixel of `small` is the alpha-weighted mean of its k x k block of `full` (the
+// blocks at the right and bottom edges cut short), within rounding.
+void expect_block_means(const Pixmap& full, const Pixmap& small, std::int32_t k) {
+  ASSERT_EQ(small.width(), (full.width() + k - 1) / k);
+  ASSERT_EQ(small.height(), (full.height() + k - 1) / k);
+  for (std::int32_t oy = 0; oy < small.height(); ++oy)
+    for (std::int32_t ox = 0; ox < small.width(); ++ox) {
+      double a = 0, r = 0, g = 0, b = 0, n = 0;
+      for (std::int32_t y = oy * k; y < std::min(full.height(), oy * k + k); ++y)
+        for (std::int32_t x = ox * k; x < std::min(full.width(), ox * k + k); ++x) {
+          const Pixel p = full.row(y)[x];
+          a += alpha(p);
+          r += alpha(p) * red(p);
+          g += alpha(p) * green(p);
+          b += alpha(p) * blue(p);
+          n += 1;
+        }
+      const Pixel q = small.row(oy)[ox];
+      ASSERT_NEAR(alpha(q), a / n, 0.51) << ox << "," << oy;
+      if (a == 0) continue;
+      ASSERT_NEAR(red(q), r / a, 0.51) << ox << "," << oy;
+      ASSERT_NEAR(green(q), g / a, 0.51) << ox << "," << oy;
+      ASSERT_NEAR(blue(q), b / a, 0.51) << ox << "," << oy;
+    }
+}
+
+class ReducedDecodeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new stdfs::path(stdfs::temp_directory_path() /
+                           ("velmora_reduced_" + std::to_string(::getpid())));
+    made_ = new std::set<std::string>;
+    stdfs::create_directories(*dir_);
+  }
+  // Writes one set of the generator's pictures, once per process.
+  static void need(const std::string& set) {
+    if (!made_->insert(set).second) return;
+    const std::string command =
+        "/usr/bin/python3 '" +
+        (stdfs::path(VELMORA_TEST_DATA) / "image" / "make_reduce_pictures.py").string() + "' '" +
+        dir_->string() + "' " + set;
+    ASSERT_EQ(std::system(command.c_str()), 0) << set;
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    stdfs::remove_all(*dir_, ec);
+    delete dir_;
+    delete made_;
+  }
+  static std::string native(const stdfs::path& path) {
+    std::string p = "C:" + path.string();
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+  }
+  static Err decode(const std::string& name, Pixmap& out, std::int32_t page = 0,
+                    std::int32_t box_w = 0, std::int32_t box_h = 0) {
+    PictureSource s;
+    if (const Err err = s.open_file(native(*dir_ / name), false, page); err != kNoErr) return err;
+    return s.decode(out, box_w, box_h);
+  }
+  static stdfs::path* dir_;
+  static std::set<std::string>* made_;
+};
+
+stdfs::path* ReducedDecodeTest::dir_ = nullptr;
+std::set<std::string>* ReducedDecodeTest::made_ = nullptr;
+
+TEST_F(ReducedDecodeTest, EveryReaderAveragesTheBlocksOfItsFullDecode) {
+  need("pictures");
+  struct Case {
+    const char* name;
+    std::int32_t page;
+  };
+  const Case cases[] = {
+      {"rgb.png", 0},     {"rgba.png", 0},   {"rgb_i.png", 0},     {"rgba_i.png", 0},
+      {"palette.png", 0}, {"strips.tif", 0}, {"bottom_up.tif", 0}, {"tiles.tif", 0},
+      {"frames.gif", 1},  {"frames.gif", 2}, {"frames.gif", 3},    {"frames.gif", 4},
+  };
+  for (const Case& c : cases) {
+    Pixmap full;
+    ASSERT_EQ(decode(c.name, full, c.page), kNoErr) << c.name;
+    for (std::int32_t k : {2, 3, 7, 1000}) {
+      SCOPED_TRACE(std::string(c.name) + " page " + std::to_string(c.page) + " k " +
+                   std::to_string(k));
+      const std::int32_t box_w = std::max(1, full.width() / k);
+      const std::int32_t box_h = std::max(1, full.height() / k);
+      Pixmap small;
+      ASSERT_EQ(decode(c.name, small, c.page, box_w, box_h), kNoErr);
+      // Smaller than the picture, still covering the box.
+      EXPECT_LT(small.width(), full.width());
+      EXPECT_GE(small.width(), box_w);
+      EXPECT_GE(small.height(), box_h);
+      const std::int32_t used = platform::block_factor(full.width(), full.height(), box_w, box_h);
+      EXPECT_GE(used, std::min(k, full.height()));
+      expect_block_means(full, small, used);
+    }
+  }
+}
+
+TEST_F(ReducedDecodeTest, InterlacedPicturesDecodeAsTheirPlainTwins) {
+  need("pictures");
+  for (const auto& [interlaced, plain] :
+       {std::pair{"rgb_i.png", "rgb.png"}, std::pair{"rgba_i.png", "rgba.png"}}) {
+    for (std::int32_t box : {0, 20}) {
+      Pixmap a, b;
+      ASSERT_EQ(decode(interlaced, a, 0, box, box), kNoErr);
+      ASSERT_EQ(decode(plain, b, 0, box, box), kNoErr);
+      ASSERT_EQ(a.bounds(), b.bounds()) << interlaced;
+      for (std::int32_t y = 0; y < a.height(); ++y)
+        ASSERT_TRUE(std::equal(a.row(y), a.row(y) + a.width(), b.row(y))) << interlaced << y;
+    }
+  }
+}
+
+// The animation's pages as an independent decoder composes them.
+TEST_F(ReducedDecodeTest, GifPagesMatchAnIndependentDecoder) {
+  need("pictures");
+  for (std::int32_t page = 1; page <= 4; ++page) {
+    SCOPED_TRACE(page);
+    Pixmap ours;
+    ASSERT_EQ(decode("frames.gif", ours, page), kNoErr);
+    std::ifstream f(*dir_ / ("frames." + std::to_string(page - 1) + ".rgba"), std::ios::binary);
+    std::vector<char> theirs((std::istreambuf_iterator<char>(f)), {});
+    ASSERT_EQ(theirs.size(), static_cast<std::size_t>(ours.width()) * ours.height() * 4);
+    for (std::int32_t y = 0; y < ours.height(); ++y)
+      for (std::int32_t x = 0; x < ours.width(); ++x) {
+        const auto* t =
+            reinterpret_cast<const std::uint8_t*>(theirs.data()) + (y * ours.width() + x) * 4;
+        const Pixel p = ours.row(y)[x];
+        // Areas disposed of to the background: transparent in ours, the background
+        // colour (entry 0) or transparent in that decoder.
+        const bool background = t[3] == 0 || (t[0] == 0 && t[1] == 255 && t[2] == 0);
+        if (alpha(p) == 0 && background) continue;
+        if (t[3] == 0) {
+          ASSERT_EQ(alpha(p), 0) << x << "," << y;
+        } else {
+          ASSERT_EQ(p, rgb(t[0], t[1], t[2])) << x << "," << y;
+        }
+      }
+  }
+}
+
+TEST(BlockReducer, AnyOrderAndBottomUpBandsGiveTheSameAverages) {
+  constexpr std::int32_t w = 37, h = 23;
+  std::vector<std::uint32_t> px(w * h);
+  for (std::int32_t i = 0; i < w * h; ++i)
+    px[static_cast<std::size_t>(i)] = (static_cast<std::uint32_t>(i * 53 % 256) << 24) |
+                                      static_cast<std::uint32_t>(i * 2654435761u & 0xFFFFFF);
+  for (std::int32_t k : {2, 5, 40}) {
+    SCOPED_TRACE(k);
+    platform::DecodedPicture down, up, scattered;
+    platform::BlockReducer r;
+    ASSERT_EQ(r.start(w, h, k, platform::BlockReducer::Order::bands, down),
+              platform::CodecStatus::ok);
+    for (std::int32_t y = 0; y < h; ++y) r.add_row(y, px.data() + y * w);
+    r.finish();
+    ASSERT_EQ(r.start(w, h, k, platform::BlockReducer::Order::bands, up),
+              platform::CodecStatus::ok);
+    for (std::int32_t y = h - 1; y >= 0; --y) r.add_row(y, px.data() + y * w);
+    r.finish();
+    // Every third column of every row, starting at each of the three in turn.
+    ASSERT_EQ(r.start(w, h, k, platform::BlockReducer::Order::any, scattered),
+              platform::CodecStatus::ok);
+    std::vector<std::uint32_t> part;
+    for (std::int32_t x0 : {2, 0, 1})
+      for (std::int32_t y = h - 1; y >= 0; --y) {
+        part.clear();
+        for (std::int32_t x = x0; x < w; x += 3) part.push_back(px[y * w + x]);
+        r.add(y, part.data(), x0, 3, static_cast<std::int32_t>(part.size()));
+      }
+    r.finish();
+    Pixmap full, small;
+    ASSERT_EQ(full.adopt(PixRect{0, 0, w, h}, std::vector<Pixel>(px)), kNoErr);
+    ASSERT_EQ(small.adopt(PixRect{0, 0, down.width, down.height}, std::vector<Pixel>(down.pixels)),
+              kNoErr);
+    expect_block_means(full, small, k);
+    EXPECT_EQ(up.pixels, down.pixels);
+    EXPECT_EQ(scattered.pixels, down.pixels);
+  }
+}
+
+// Pictures with more pixels than a natural-size decode may have are still drawn small;
+// those whose decoding alone would take seconds are refused at once.
+TEST_F(ReducedDecodeTest, PicturesBeyondTheFullDecodeLimit) {
+  need("huge");
+  for (const char* name : {"black_i.png", "black.tif"}) {
+    SCOPED_TRACE(name);
+    Pixmap p;
+    EXPECT_EQ(decode(name, p), kMemFull);
+    ASSERT_EQ(decode(name, p, 0, 200, 200), kNoErr);
+    EXPECT_GE(p.width(), 200);
+    EXPECT_LT(p.width(), 400);
+    EXPECT_EQ(p.at(p.width() / 2, p.height() / 2), rgb(0, 0, 0));
+  }
+  Pixmap p;
+  EXPECT_EQ(decode("vast.jpg", p, 0, 80, 80), kMemFull);
+  EXPECT_EQ(decode("vast_frame.gif", p, 0, 80, 80), kMemFull);
+}
+
+// A strip taller than one conversion band is converted in parts; stored bottom up, its
+// parts come from the bottom of the picture.  Stored row y is grey y * 7 mod 256.
+TEST_F(ReducedDecodeTest, TallStripsAreConvertedInParts) {
+  need("tall");
+  constexpr std::int32_t kHeight = 3001, kBox = 40;  // 8000 wide
+  for (const bool bottom_up : {false, true}) {
+    SCOPED_TRACE(bottom_up);
+    Pixmap p;
+    ASSERT_EQ(decode(bottom_up ? "tall_strip_bottom_up.tif" : "tall_strip.tif", p, 0, kBox, kBox),
+              kNoErr);
+    const std::int32_t k = kHeight / kBox;  // 75 rows and 75 columns a block
+    ASSERT_EQ(p.height(), (kHeight + k - 1) / k);
+    for (std::int32_t oy = 0; oy < p.height(); ++oy) {
+      double sum = 0, n = 0;
+      for (std::int32_t y = oy * k; y < std::min(kHeight, oy * k + k); ++y, ++n)
+        sum += ((bottom_up ? kHeight - 1 - y : y) * 7) % 256;
+      for (std::int32_t ox : {0, p.width() / 2, p.width() - 1}) {
+        ASSERT_NEAR(red(p.row(oy)[ox]), sum / n, 0.51) << ox << "," << oy;
+        ASSERT_EQ(red(p.row(oy)[ox]), blue(p.row(oy)[ox]));
+      }
+    }
+  }
+}
+
+// Describing a BMP or PICT file reads its front only: files beyond what may be held in
+// memory (sparse here) still report their size.
+TEST_F(ReducedDecodeTest, HeadersOfHugeFilesAreReadAlone) {
+  const stdfs::path bmp = *dir_ / "sparse.bmp";
+  {
+    std::vector<std::uint8_t> h(54, 0);
+    auto le32 = [&](std::size_t at, std::uint32_t v) {
+      for (int i = 0; i < 4; ++i) h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    h[0] = 'B';
+    h[1] = 'M';
+    le32(2, 0);
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, 16000);
+    le32(22, 16000);
+    h[26] = 1;
+    h[28] = 32;
+    le32(38, 2835);
+    le32(42, 5670);
+    std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(h.data()), 54);
+  }
+  const stdfs::path pict = *dir_ / "sparse.pct";
+  {
+    Pixmap world;
+    ASSERT_EQ(world.create(PixRect{0, 0, 300, 200}, rgb(1, 2, 3)), kNoErr);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(write_pict(world, to_fixed(144), to_fixed(144), bytes), kNoErr);
+    bytes.insert(bytes.begin(), kPictHeaderArea, 0);
+    std::ofstream(pict, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  for (const stdfs::path& file : {bmp, pict}) stdfs::resize_file(file, std::uint64_t{1200} << 20);
+
+  PictureSource s;
+  Description d;
+  ASSERT_EQ(s.open_file(native(bmp), false, 0), kNoErr);
+  ASSERT_EQ(s.describe(d), kNoErr);
+  EXPECT_EQ(d.bounds, (PixRect{0, 0, 16000, 16000}));
+  EXPECT_EQ(d.depth, 32);
+  EXPECT_EQ(d.vres >> 16, 144);
+  ASSERT_EQ(s.open_file(native(pict), false, 0), kNoErr);
+  ASSERT_EQ(s.describe(d), kNoErr);
+  EXPECT_EQ(d.bounds, (PixRect{0, 0, 300, 200}));
+  EXPECT_EQ(d.hres >> 16, 144);
+}
+
+}  // namespace
+}  // namespace velmora::image
