@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -157,6 +158,24 @@ TEST_F(PictureAddress, FtpPicturesAndUnreachableServers) {
   EXPECT_EQ(out[2].rfind("ERROR=-12029", 0), 0u) << out[2];
   // An upper-case scheme is no address but a path.
   EXPECT_EQ(out[3].rfind("ERROR=-12", 0), std::string::npos) << out[3];
+}
+
+// A server that drips its picture a byte at a time never finishes it; the fetch ends
+// once a stall period (after the first, which also covers the log-in) has moved less
+// than 1 KiB, instead of holding the call for as long as the server likes.
+TEST_F(PictureAddress, AServerThatDripsItsBytesIsTimedOut) {
+  const std::string script = std::string(VELMORA_SOURCE_DIR) + "/tests/ftp/trickle_server.py";
+  LocalServer server({kPython, "-u", script, "--trickle", "data", "--interval", "0.5"}, root_,
+                     "PORT ");
+  ASSERT_GT(server.port(), 0) << "the trickle server did not start";
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult r = headless(
+      {"VeImg_ImageInfo", "SRC=ftp://127.0.0.1:" + std::to_string(server.port()) + "/a.jpg"});
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("ERROR=-12002", 0), 0u) << r.out;
+  EXPECT_LT(seconds, 90.0);
 }
 
 }  // namespace
