@@ -119,6 +119,8 @@ TEST_F(PlatformErrors, ReadingRefusesWhatIsNotAFile) {
   std::string out;
   EXPECT_EQ(error_of(pf::read_file(n("folder"), out, 1 << 20)),
             static_cast<int>(winerr::kAccessDenied));
+  EXPECT_EQ(error_of(pf::read_file(n("missing\\a.txt"), out, 1 << 20)),
+            static_cast<int>(winerr::kPathNotFound));
   EXPECT_EQ(error_of(pf::read_file(n("file.txt"), out, 4)),
             static_cast<int>(winerr::kNotEnoughMemory));
 }
