@@ -148,16 +148,18 @@ TEST_F(PictureAddress, FtpPicturesAndUnreachableServers) {
   // so port 1 (privileged, never ours) stands for it.
   const RunResult r = headless({"VeImg_ImageInfo", "SRC=" + base + "/photo.jpg", "VeImg_ImageInfo",
                                 "SRC=" + base + "/missing.jpg", "VeImg_ImageInfo",
+                                "SRC=" + base + "/no-folder/missing.jpg", "VeImg_ImageInfo",
                                 "SRC=ftp://127.0.0.1:1/photo.jpg", "VeImg_ImageInfo",
                                 "SRC=HTTP://127.0.0.1:1/photo.jpg"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
-  ASSERT_EQ(out.size(), 4u);
+  ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[0], "WIDTH=320 HEIGHT=240 DEPTH=32 RESOLUTION=72");
   EXPECT_EQ(out[1].rfind("ERROR=-43", 0), 0u) << out[1];
-  EXPECT_EQ(out[2].rfind("ERROR=-12029", 0), 0u) << out[2];
+  EXPECT_EQ(out[2].rfind("ERROR=-43", 0), 0u) << out[2];  // the folder is missing (CWD 550)
+  EXPECT_EQ(out[3].rfind("ERROR=-12029", 0), 0u) << out[3];
   // An upper-case scheme is no address but a path.
-  EXPECT_EQ(out[3].rfind("ERROR=-12", 0), std::string::npos) << out[3];
+  EXPECT_EQ(out[4].rfind("ERROR=-12", 0), std::string::npos) << out[4];
 }
 
 // A server that drips its picture a byte at a time never finishes it; the fetch ends

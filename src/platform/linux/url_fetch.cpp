@@ -137,7 +137,10 @@ FetchResult fetch_url(const std::string& url, std::uint64_t max_bytes,
     out.clear();
     return FetchResult::timeout;
   }
-  if (code == CURLE_HTTP_RETURNED_ERROR && status == 404) {
+  // An FTP server answers 550 for a folder on the way that is not there, as for the file
+  // itself: either way the item does not exist.
+  if ((code == CURLE_HTTP_RETURNED_ERROR && status == 404) ||
+      (code == CURLE_REMOTE_ACCESS_DENIED && status == 550)) {
     out.clear();
     return FetchResult::not_found;
   }
