@@ -2,6 +2,7 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 WIN_BUILD ?= build-win
@@ -12,7 +13,7 @@ WIN_TOOLCHAIN = cmake/mingw-w64-x86_64.cmake
 WIN32_TEST_BUILD ?= build-win32-tests
 WIN32_TOOLCHAIN = cmake/mingw-w64-i686.cmake
 
-.PHONY: all deps build run test test-asan fuzz fuzz-smoke bench format clean deps-windows windows \
+.PHONY: all deps build run test test-asan coverage fuzz fuzz-smoke bench format clean deps-windows windows \
   test-windows deps-windows32 windows32 test-windows32 package package-windows
 
 all: build
@@ -36,6 +37,24 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS)
+
+# The suite on a gcc --coverage build, then line and branch coverage per source folder.
+# Branches that only throw or that the compiler cannot reach are left out of the figures.
+# The figures are printed even when a test fails; the target then fails after them.
+coverage: deps
+	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_COVERAGE=ON \
+	  -DVELMORA_BENCH=OFF
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	cd $(COVERAGE_BUILD) && ctest --output-on-failure -j $(JOBS); echo $$? > ctest.rc
+	gcovr -r $(CURDIR) --object-directory $(COVERAGE_BUILD) -j $(JOBS) \
+	  --filter '$(CURDIR)/src/' --filter '$(CURDIR)/fmwrapper/' --filter '$(CURDIR)/fmhost/' \
+	  --exclude-throw-branches --exclude-unreachable-branches \
+	  --json-summary $(COVERAGE_BUILD)/coverage-summary.json \
+	  --html-details $(COVERAGE_BUILD)/coverage.html --print-summary
+	@python3 scripts/coverage-report.py $(COVERAGE_BUILD)/coverage-summary.json
+	@echo "Per-file report: $(COVERAGE_BUILD)/coverage.html"
+	@exit $$(cat $(COVERAGE_BUILD)/ctest.rc)
 
 # Fuzz targets under ASan+UBSan with clang; FUZZ_SECONDS per target.
 fuzz: deps
@@ -94,5 +113,5 @@ format:
 	find src fmwrapper fmhost tests fuzz bench -name '*.cpp' -o -name '*.hpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN_TEST_BUILD) $(WIN32_BUILD) \
+	rm -rf $(BUILD) $(ASAN_BUILD) $(COVERAGE_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WIN_TEST_BUILD) $(WIN32_BUILD) \
 	  $(WIN32_TEST_BUILD)

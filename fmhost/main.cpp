@@ -245,6 +245,12 @@ int run_module(const Options& options, const DocumentWindow& window) {
     std::fflush(stdout);  // the answers are complete; someone may be waiting for them
     dispatch_until_closed(window);
   }
+  // Whether the failure asked for happened at all, so that a script stepping through the
+  // failure points knows when it has passed the last one.
+  if (options.faults) {
+    std::fprintf(stderr, "fmhost: %d memory failures made\n",
+                 static_cast<int>(FMW_Host_FaultsFired()));
+  }
   host.shutdown();
   if (options.debug && FMW_Host_LiveAllocations() != 0) {
     std::fprintf(stderr, "fmhost: %d host blocks or handles were not given back\n",

@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
+  # line and branch coverage per folder (make coverage)
+  gcovr
   # libraries of the module
   libcurl4-openssl-dev liblnk-dev libbfio-dev libattr1-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev

@@ -121,6 +121,45 @@ if [ "$ARCH" = win32 ]; then
     "$(call --legacy VeUtl_DeleteFile 'PATH=T:\\none.txt')"
   expect_has "the legacy form's error with a failing result handle" "ERROR=-43" \
     "$(call --legacy --fail handle:2 VeUtl_DeleteFile 'PATH=T:\\none.txt')"
+  # Every memory-failure point of the legacy form, one run each (handle:N, block:N,
+  # text:N for N = 1 up to the first run in which fmhost reports that no failure was
+  # made): a run answers as it does without the failure, or with an error envelope, or
+  # (fmhost's own memory failing) delivers no line and says so with exit status 5.
+  # Never an empty line, which would read as a success.
+  legacy_fault_points() {  # NAME FUNCTION PARAMETER
+    local right kind n out err status lines runs=0 errors=0 silent=0
+    right=$(call --legacy "$2" "$3")
+    [ -n "$right" ] || { fail "$1: the call needs an answer to tell from an empty line"; return; }
+    for kind in handle block text; do
+      for ((n = 1; n <= 200; n++)); do
+        err="$WORK/fault.err"
+        out=$(cd "$BIN" && "$WINE" fmhost.exe --legacy --fail "$kind:$n" "$2" "$3" 2>"$err")
+        status=$?
+        out=$(printf '%s' "$out" | tr -d '\r')
+        grep -q "fmhost: 0 memory failures made" "$err" && break
+        runs=$((runs + 1))
+        lines=$(printf '%s' "$out" | grep -c '')
+        if [ "$status" -eq 5 ] && [ "$lines" -eq 0 ]; then
+          silent=$((silent + 1))
+        elif [ "$status" -eq 0 ] && [ "$lines" -eq 1 ] && [ "$out" == "$right" ]; then
+          :
+        elif [ "$status" -eq 0 ] && [ "$lines" -eq 1 ] && [[ "$out" == ERROR=* ]]; then
+          errors=$((errors + 1))
+        else
+          fail "$1, $kind:$n: status $status, [$out] (without the failure: [$right])"
+          break
+        fi
+      done
+      [ "$n" -le 200 ] || fail "$1: $kind failures never stopped"
+    done
+    [ "$runs" -gt 0 ] || fail "$1: no failure point at all"
+    echo "ok   $1: $runs failure points, $errors error envelopes, $silent runs without a result"
+  }
+  legacy_fault_points "legacy DeleteFile of a missing file" VeUtl_DeleteFile 'PATH=T:\\none.txt'
+  legacy_fault_points "legacy CalcRect" VeUtl_CalcRect 'RECT=0,0,100,100 OFFSET=10,10'
+  legacy_fault_points "legacy FileInfo" VeUtl_FileInfo 'PATH=T:\\a.txt'
+  legacy_fault_points "legacy CalcRect, two records" VeUtl_CalcRect \
+    'RECT=0,0,3,3 WIDTH | RECT=0,0,5,5 WIDTH'
 fi
 volumes=$(call VeUtl_VolumeCount '')
 [ "$volumes" -ge 2 ] 2>/dev/null || fail "VolumeCount answered [$volumes]"

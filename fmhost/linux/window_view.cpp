@@ -88,7 +88,11 @@ void DocumentWindow::view_destroyed() {
 
 void DocumentWindow::pump_events() {
   if (view_ == nullptr) return;
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  // A stream of events that never ends (a flood from another program) must not keep the
+  // module's call here: the rest waits for the next pump.
+  constexpr gint64 kPumpBudgetUs = 250 * 1000;
+  const gint64 until = g_get_monotonic_time() + kPumpBudgetUs;
+  while (gtk_events_pending() && g_get_monotonic_time() < until) gtk_main_iteration_do(FALSE);
 }
 
 void DocumentWindow::resize_view() {

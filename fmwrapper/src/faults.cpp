@@ -34,12 +34,15 @@ struct Fault {
 
 std::mutex g_mutex;
 std::array<Fault, kKindCount> g_faults;
+std::uint64_t g_fired = 0;  // failures made since the faults were set
 
 bool due(Kind kind) {
   std::lock_guard lock(g_mutex);
   Fault& f = g_faults[kind];
   if (f.target == 0) return false;
-  return ++f.calls == f.target;
+  const bool now = ++f.calls == f.target;
+  if (now) ++g_fired;
+  return now;
 }
 
 // Parses "KIND:N[,KIND:N...]"; unknown kinds and malformed numbers are ignored.
@@ -69,6 +72,7 @@ void configure(std::string_view spec) {
   }
   std::lock_guard lock(g_mutex);
   g_faults = next;
+  g_fired = 0;
 }
 
 // Faults asked for in the environment apply from the moment the library is loaded.
@@ -95,4 +99,9 @@ extern "C" FMX_API void FMW_Host_SetFaults(const char* spec) {
     velmora::fmw::configure(spec == nullptr ? std::string_view() : std::string_view(spec));
   } catch (...) {
   }
+}
+
+extern "C" FMX_API int32_t FMW_Host_FaultsFired(void) {
+  std::lock_guard lock(velmora::fmw::g_mutex);
+  return static_cast<int32_t>(velmora::fmw::g_fired);
 }

@@ -3,6 +3,7 @@
 // through PreviewImage and CalcColor and are read back by ImageInfo "clipboard:".
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -436,5 +437,41 @@ TEST_F(Clipboard, X11ClipboardCarriesThePreviewToImageInfo) {
   EXPECT_EQ(out[3], "1,2,3");
   EXPECT_EQ(out[4].rfind("WIDTH=7 HEIGHT=9 ", 0), 0u) << out[4];
 }
+
+#ifdef SILENT_OWNER_PATH
+// A program that owns the clipboard but never answers must not hang the call: the read
+// gives up after the owner's time (3 s a request, the toolkit alone waits 30 s for each
+// of several), reads as an empty clipboard, and the clipboard works again afterwards.
+TEST_F(Clipboard, AnOwnerThatNeverAnswersCostsSecondsNotMinutes) {
+  XvfbDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb is not available";
+  const std::string log = file("owner.log");
+  const pid_t owner = ::fork();
+  if (owner == 0) {
+    ::setenv("DISPLAY", display.name().c_str(), 1);
+    ::execl(SILENT_OWNER_PATH, SILENT_OWNER_PATH, log.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(owner, 0);
+  for (int i = 0; i < 200 && !stdfs::exists(log); ++i) ::usleep(50 * 1000);
+  ASSERT_TRUE(stdfs::exists(log)) << "the owner did not take the clipboard";
+
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult r =
+      run_fmhost({"--window", "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_PreviewImage",
+                  "SRC=" + picture("a.png", png(400, 300)), "VeImg_ImageInfo", "SRC=clipboard:"},
+                 {{"DISPLAY", display.name()}});
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ::kill(owner, SIGKILL);
+  ::waitpid(owner, nullptr, 0);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  EXPECT_EQ(out[0].rfind("ERROR=-104", 0), 0u) << out[0];
+  EXPECT_EQ(out[2].rfind("WIDTH=80 HEIGHT=60 ", 0), 0u) << out[2];
+  EXPECT_LT(seconds, 20.0);
+}
+#endif
 
 }  // namespace

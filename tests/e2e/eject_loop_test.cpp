@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -108,10 +109,13 @@ class EjectLoop : public ::testing::Test {
   }
 
   // fmhost with one drive E: in the mount folder.
-  std::string eject(const std::string& parameter, const std::string& options) {
+  std::string eject(const std::string& parameter, const std::string& options,
+                    const std::string& path = "") {
     std::string table = "E=" + mount_dir_.string() + options;
-    RunResult r = run_fmhost({"VeUtl_EjectVolume", parameter},
-                             {{"VELMORA_DRIVES", table}, {"VELMORA_LANG", "en"}});
+    std::vector<std::pair<std::string, std::string>> env{{"VELMORA_DRIVES", table},
+                                                         {"VELMORA_LANG", "en"}};
+    if (!path.empty()) env.emplace_back("PATH", path);
+    RunResult r = run_fmhost({"VeUtl_EjectVolume", parameter}, env);
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<std::string> out = lines(r.out);
     return out.size() == 1 ? out[0] : "(" + r.out + ")";
@@ -227,6 +231,25 @@ TEST_F(EjectLoop, FixedDriveIsNeverTouched) {
   EXPECT_TRUE(mounted());
   EXPECT_TRUE(attached());
   EXPECT_EQ(first_line_of(mount_dir_ / "photo.txt"), "on the medium");
+}
+
+// The unmount helper may hang (a desktop bus that never answers): it is stopped after its
+// time and the volume is unmounted directly, instead of the call waiting for it for ever.
+TEST_F(EjectLoop, AnUnmountHelperThatNeverAnswersIsStopped) {
+  const stdfs::path bin = base_ / "bin";
+  stdfs::create_directories(bin);
+  std::ofstream(bin / "udisksctl") << "#!/bin/sh\nexec sleep 600\n";
+  stdfs::permissions(bin / "udisksctl", stdfs::perms::owner_all);
+  const char* path = std::getenv("PATH");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(
+      eject("PATH=E:", ",type=removable", bin.string() + ":" + (path ? path : "/usr/bin:/bin")),
+      "");
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_FALSE(mounted());
+  EXPECT_TRUE(detached_soon());
+  EXPECT_LT(seconds, 30.0);
 }
 
 }  // namespace

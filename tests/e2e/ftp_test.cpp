@@ -308,8 +308,8 @@ TEST_F(FtpTransfer, DroppedDataConnectionLeavesNoFile) {
   auto server = start();
   // Passive: the data connection stands before the transfer starts, so the drop comes
   // mid-transfer.
-  const std::string passive = error_code(download(
-      url(server->port(), "/drop-video.bin"), local_path("video.bin"), "MODE=PASSIVE"));
+  const std::string passive = error_code(
+      download(url(server->port(), "/drop-video.bin"), local_path("video.bin"), "MODE=PASSIVE"));
   EXPECT_EQ(passive, "-12030");
   EXPECT_TRUE(folder_names(local_).empty()) << "a partial or temporary file was left";
   // Active: the server connects back and may drop before the client has accepted, so the
@@ -385,6 +385,26 @@ TEST_F(FtpTransfer, ParameterAndLocalErrors) {
   EXPECT_EQ(error_code(upload(u, local_path("folder"))), "-2");
   EXPECT_EQ(error_code(download("http://127.0.0.1:9/a.txt", local_path("x"))), "1");
   EXPECT_EQ(error_code(upload("https://127.0.0.1:9/a.txt", local_path("f.txt"))), "1");
+}
+
+// A local target that cannot be written is refused before anything is fetched, and
+// nothing is made in its place: a missing folder on the way, a file where a folder
+// should be, a folder named with a final "\\" that is not there (never a file of that
+// name), a path too long.
+TEST_F(FtpTransfer, LocalTargetsThatCannotBeWritten) {
+  write_file(remote_ / "a.txt", "remote");
+  write_file(local_ / "file.txt", "x");
+  auto server = start();
+  const std::string u = url(server->port(), "/a.txt");
+  EXPECT_EQ(error_code(download(u, local_path("nofolder\\a.txt"))), "-120");
+  EXPECT_EQ(error_code(download(u, local_path("file.txt\\a.txt"))), "-120");
+  EXPECT_EQ(error_code(download(u, local_path("nofolder\\"))), "-3");
+  EXPECT_EQ(error_code(download(u, local_path(std::string(300, 'n')))), "-50");
+  EXPECT_EQ(folder_names(local_), std::vector<std::string>{"file.txt"});
+  // The same folder, once it exists, takes the file under its remote name.
+  stdfs::create_directories(local_ / "nofolder");
+  EXPECT_EQ(download(u, local_path("nofolder\\")), "");
+  EXPECT_EQ(read_file(local_ / "nofolder" / "a.txt"), "remote");
 }
 
 TEST_F(FtpTransfer, DebugOutputNarratesWithoutThePassword) {

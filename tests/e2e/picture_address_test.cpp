@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -147,16 +148,36 @@ TEST_F(PictureAddress, FtpPicturesAndUnreachableServers) {
   // so port 1 (privileged, never ours) stands for it.
   const RunResult r = headless({"VeImg_ImageInfo", "SRC=" + base + "/photo.jpg", "VeImg_ImageInfo",
                                 "SRC=" + base + "/missing.jpg", "VeImg_ImageInfo",
+                                "SRC=" + base + "/no-folder/missing.jpg", "VeImg_ImageInfo",
                                 "SRC=ftp://127.0.0.1:1/photo.jpg", "VeImg_ImageInfo",
                                 "SRC=HTTP://127.0.0.1:1/photo.jpg"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto out = lines(r.out);
-  ASSERT_EQ(out.size(), 4u);
+  ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[0], "WIDTH=320 HEIGHT=240 DEPTH=32 RESOLUTION=72");
   EXPECT_EQ(out[1].rfind("ERROR=-43", 0), 0u) << out[1];
-  EXPECT_EQ(out[2].rfind("ERROR=-12029", 0), 0u) << out[2];
+  EXPECT_EQ(out[2].rfind("ERROR=-43", 0), 0u) << out[2];  // the folder is missing (CWD 550)
+  EXPECT_EQ(out[3].rfind("ERROR=-12029", 0), 0u) << out[3];
   // An upper-case scheme is no address but a path.
-  EXPECT_EQ(out[3].rfind("ERROR=-12", 0), std::string::npos) << out[3];
+  EXPECT_EQ(out[4].rfind("ERROR=-12", 0), std::string::npos) << out[4];
+}
+
+// A server that drips its picture a byte at a time never finishes it; the fetch ends
+// once a stall period (after the first, which also covers the log-in) has moved less
+// than 1 KiB, instead of holding the call for as long as the server likes.
+TEST_F(PictureAddress, AServerThatDripsItsBytesIsTimedOut) {
+  const std::string script = std::string(VELMORA_SOURCE_DIR) + "/tests/ftp/trickle_server.py";
+  LocalServer server({kPython, "-u", script, "--trickle", "data", "--interval", "0.5"}, root_,
+                     "PORT ");
+  ASSERT_GT(server.port(), 0) << "the trickle server did not start";
+  const auto start = std::chrono::steady_clock::now();
+  const RunResult r = headless(
+      {"VeImg_ImageInfo", "SRC=ftp://127.0.0.1:" + std::to_string(server.port()) + "/a.jpg"});
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("ERROR=-12002", 0), 0u) << r.out;
+  EXPECT_LT(seconds, 90.0);
 }
 
 }  // namespace

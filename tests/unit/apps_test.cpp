@@ -2,6 +2,7 @@
 // reading /proc, and the detached start that must neither lose a failure nor leave a
 // zombie behind.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -202,6 +203,37 @@ TEST(SpawnDetached, FailuresOfTheStartAreReportedNotLost) {
   EXPECT_EQ(missing.state, SpawnReport::State::NotStarted);
   EXPECT_EQ(missing.error, ENOENT);
   EXPECT_TRUE(no_child.holds());
+}
+
+// With no descriptor left the start fails, says why (the shell's "out of memory or
+// resources", not "access denied") and starts nothing.  Limited in a child process.
+TEST(SpawnDetached, NoDescriptorLeftIsOutOfResources) {
+  using velmora::platform::linux_backend::shell_error_from_errno;
+  using velmora::platform::linux_backend::spawn_detached;
+  TempDir dir;
+  const stdfs::path done = dir.path() / "ran";
+  const stdfs::path script = dir.file("touch.sh", "#!/bin/sh\n: > \"$1\"\n", true);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(10);
+    const rlimit limit{32, 32};
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(100);
+    while (::dup(0) >= 0) {
+    }
+    const SpawnReport r = spawn_detached({script.string(), done.string()}, 0);
+    if (r.state != SpawnReport::State::NotStarted) ::_exit(1);
+    if (r.error != EMFILE) ::_exit(2);
+    ::_exit(0);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(shell_error_from_errno(EMFILE), 8u);
+  EXPECT_EQ(shell_error_from_errno(ENFILE), 8u);
+  ::usleep(100 * 1000);
+  EXPECT_FALSE(stdfs::exists(done));
 }
 
 TEST(SpawnDetached, StartedProgramsAreNeverLeftAsZombies) {

@@ -104,6 +104,9 @@ FMX_API void FMW_Host_InitCallRecord(FMX_ExternCallStruct* record, int16_t hostV
  * text and N the 1-based number of the call of that kind that fails (0 disables).
  * The environment variable FMWRAPPER_FAIL is read at load time with the same syntax. */
 FMX_API void FMW_Host_SetFaults(const char* spec);
+/* How many of those failures were made since the faults were last set: 0 when the calls
+ * never reached the one meant to fail. */
+FMX_API int32_t FMW_Host_FaultsFired(void);
 /* Memory accounting for leak checks: blocks and handles currently allocated. */
 FMX_API int32_t FMW_Host_LiveAllocations(void);
 /* Published calls the host program uses to make the objects of a call (a module never

@@ -58,5 +58,9 @@ std::string unescape_octal(std::string_view field);
 
 // Sets the last error from errno and answers false, for one-line failure returns.
 bool fail_errno();
+// The same for an item that could not be reached (errno as the failed call left it): a
+// missing item in an existing folder is "file not found", a missing folder on the way
+// "path not found", as the system tells them apart.
+bool fail_missing(const std::string& host_path);
 
 }  // namespace velmora::platform::linux_backend

@@ -6,6 +6,7 @@
 #include <linux/cdrom.h>
 #include <linux/loop.h>
 #include <scsi/sg.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -28,11 +29,18 @@ namespace velmora::platform {
 
 namespace {
 
-constexpr int kUnmountAttempts = 20;
+// A busy volume is retried for about ten seconds; a helper that does not answer within
+// its time is stopped and not asked again, so that ejecting never waits much longer.
+constexpr auto kUnmountWait = std::chrono::seconds(10);
 constexpr auto kUnmountPause = std::chrono::milliseconds(500);
+constexpr auto kHelperWait = std::chrono::seconds(3);
+constexpr auto kHelperPoll = std::chrono::milliseconds(20);
 
-// Runs a program (no shell) with its output discarded; true when it exits with 0.
-bool run_quietly(std::vector<std::string> args) {
+enum class Ran { ok, failed, hung };
+
+// Runs a program (no shell) with its output discarded, for at most `limit`; a program
+// still running then is killed.
+Ran run_quietly(std::vector<std::string> args, std::chrono::steady_clock::duration limit) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -43,11 +51,22 @@ bool run_quietly(std::vector<std::string> args) {
   pid_t pid = 0;
   int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return false;
+  if (rc != 0) return Ran::failed;
+  const auto until = std::chrono::steady_clock::now() + limit;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return Ran::failed;
+    if (std::chrono::steady_clock::now() >= until) {
+      ::kill(pid, SIGKILL);
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      return Ran::hung;
+    }
+    std::this_thread::sleep_for(kHelperPoll);
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Ran::ok : Ran::failed;
 }
 
 struct Mount {
@@ -94,14 +113,26 @@ bool mounted_elsewhere(const std::string& point, const std::string& device) {
 }
 
 bool unmount(const linux_backend::Drive& d, const std::string& point) {
-  for (int attempt = 0; attempt < kUnmountAttempts; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(kUnmountPause);
+  const auto until = std::chrono::steady_clock::now() + kUnmountWait;
+  int last = EBUSY;
+  bool helper = true;  // udisks answers for an ordinary user; once hung, it is not asked again
+  for (bool first = true;; first = false) {
+    if (!first) {
+      if (std::chrono::steady_clock::now() + kUnmountPause > until) break;
+      std::this_thread::sleep_for(kUnmountPause);
+    }
     if (!is_mounted(point, d.device)) return true;
-    if (run_quietly({"udisksctl", "unmount", "--no-user-interaction", "-b", d.device})) return true;
+    if (helper) {
+      const Ran ran = run_quietly({"udisksctl", "unmount", "--no-user-interaction", "-b", d.device},
+                                  kHelperWait);
+      if (ran == Ran::ok) return true;
+      helper = ran != Ran::hung;
+    }
     if (::umount2(point.c_str(), UMOUNT_NOFOLLOW) == 0) return true;
-    if (errno != EBUSY) break;  // only a busy volume is worth waiting for
+    last = errno;
+    if (last != EBUSY) break;  // only a busy volume is worth waiting for
   }
-  set_last_error(errno == EBUSY ? winerr::kBusy : error_from_errno(errno));
+  set_last_error(last == EBUSY ? winerr::kBusy : error_from_errno(last));
   return false;
 }
 
@@ -146,7 +177,10 @@ bool scsi_command(int fd, const unsigned char (&cdb)[6]) {
 
 bool eject_removable(const std::string& device) {
   std::string disk = whole_disk(device);
-  if (run_quietly({"udisksctl", "power-off", "--no-user-interaction", "-b", disk})) return true;
+  if (run_quietly({"udisksctl", "power-off", "--no-user-interaction", "-b", disk}, kHelperWait) ==
+      Ran::ok) {
+    return true;
+  }
   int fd = ::open(disk.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return linux_backend::fail_errno();
   constexpr unsigned char kAllowRemoval[6] = {0x1E, 0, 0, 0, 0, 0};

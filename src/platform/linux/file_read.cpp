@@ -22,8 +22,9 @@ bool InputFile::open(std::string_view native_path) {
   int err = 0;
   const int fd = linux_backend::open_regular(*host, err);
   if (fd < 0) {
-    if (err != 0) set_last_error(error_from_errno(err));
-    return false;
+    if (err == 0) return false;
+    errno = err;
+    return linux_backend::fail_missing(*host);
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

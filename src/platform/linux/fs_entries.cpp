@@ -24,6 +24,13 @@ FileTime to_file_time(const struct statx_timestamp& t) {
   return FileTime{t.tv_sec, static_cast<std::int32_t>(t.tv_nsec)};
 }
 
+std::string_view base_name(std::string_view host_path) {
+  std::size_t slash = host_path.rfind('/');
+  return slash == std::string_view::npos ? host_path : host_path.substr(slash + 1);
+}
+
+}  // namespace
+
 // A missing item whose folder exists is "file not found"; a missing folder on the way
 // is "path not found", as the system tells them apart.
 bool fail_missing(const std::string& host_path) {
@@ -38,13 +45,6 @@ bool fail_missing(const std::string& host_path) {
   set_last_error(saved == ENOTDIR ? winerr::kPathNotFound : error_from_errno(saved));
   return false;
 }
-
-std::string_view base_name(std::string_view host_path) {
-  std::size_t slash = host_path.rfind('/');
-  return slash == std::string_view::npos ? host_path : host_path.substr(slash + 1);
-}
-
-}  // namespace
 
 std::int64_t parse_dos_attributes(std::string_view value) {
   while (!value.empty() && value.back() == '\0') value.remove_suffix(1);

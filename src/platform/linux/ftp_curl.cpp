@@ -16,6 +16,7 @@
 #include <random>
 
 #include "ftp/listing.hpp"
+#include "params/text_util.hpp"
 #include "platform/fs.hpp"
 #include "platform/ftp.hpp"
 #include "platform/linux/drive_map.hpp"
@@ -113,6 +114,18 @@ std::string encode_path(std::string_view utf8) {
     }
   }
   return out;
+}
+
+// Whether a native path ends in a "\\" of its own (not the second byte of a double-byte
+// character).
+bool ends_with_separator(std::string_view native) {
+  bool separator = false;
+  for (std::size_t i = 0; i < native.size(); ++i) {
+    const auto c = static_cast<unsigned char>(native[i]);
+    separator = c == '\\';
+    if (params::is_lead_byte(c)) ++i;
+  }
+  return separator;
 }
 
 // A line end or a NUL inside a path would end the FTP command and start another.
@@ -291,6 +304,9 @@ class CurlFtpSession final : public FtpSession {
   std::uint32_t get(std::string_view remote, std::string_view local) override {
     const std::string utf8 = native_to_utf8(remote);
     if (utf8.empty() || utf8.back() == '/' || !safe_on_wire(utf8)) return kFtpServerRefused;
+    // A target ending in "\" names a folder, and one that is not there cannot be written
+    // into: the system refuses such a file name rather than making a file of the folder's.
+    if (ends_with_separator(local)) return winerr::kPathNotFound;
     const auto target = linux_backend::host_path(local);
     if (!target) return last_error();
     struct stat st;

@@ -135,6 +135,7 @@ constexpr ErrnoShell kErrnoShell[] = {
     {EACCES, shellerr::kAccessDenied},       {EPERM, shellerr::kAccessDenied},
     {EISDIR, shellerr::kAccessDenied},       {ENOMEM, shellerr::kOutOfMemory},
     {E2BIG, shellerr::kOutOfMemory},         {EAGAIN, shellerr::kOutOfMemory},
+    {EMFILE, shellerr::kOutOfMemory},        {ENFILE, shellerr::kOutOfMemory},
     {ENOEXEC, shellerr::kBadFormat},         {ELIBBAD, shellerr::kBadFormat},
     {EINVAL, shellerr::kBadFormat},          {ETXTBSY, shellerr::kShare},
 };

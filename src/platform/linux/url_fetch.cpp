@@ -1,9 +1,11 @@
 // Picture addresses through libcurl: http and ftp only, redirects limited to the same
-// two, a connect time-out and a stall time-out so that a silent server cannot hang a call.
+// two, a connect time-out and a minimum rate so that neither a silent server nor one that
+// drips its bytes can hang a call.
 #include "platform/url_fetch.hpp"
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <new>
 
 namespace velmora::platform {
@@ -13,6 +15,33 @@ namespace {
 constexpr long kConnectSeconds = 30;
 constexpr long kStallSeconds = 30;  // below 1 byte a second for this long: a stall
 constexpr long kMaxRedirects = 5;
+// What every stall period must move.  libcurl's own stall check is satisfied by a byte a
+// second, so a server that drips a byte now and then would hold the call for as long as
+// it likes; the first period also covers connecting and the server's first answer.
+constexpr curl_off_t kProgressBytes = 1024;
+
+using Clock = std::chrono::steady_clock;
+
+struct Watch {
+  Clock::time_point window_start = Clock::now();
+  Clock::duration window = std::chrono::seconds(kConnectSeconds + kStallSeconds);
+  curl_off_t window_bytes = 0;
+  bool timed_out = false;
+};
+
+int watch_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t) {
+  auto* w = static_cast<Watch*>(user);
+  const Clock::time_point now = Clock::now();
+  if (now - w->window_start < w->window) return 0;
+  if (down - w->window_bytes < kProgressBytes) {
+    w->timed_out = true;
+    return 1;
+  }
+  w->window_start = now;
+  w->window = std::chrono::seconds(kStallSeconds);
+  w->window_bytes = down;
+  return 0;
+}
 
 struct Sink {
   std::vector<std::uint8_t>* out;
@@ -88,6 +117,10 @@ FetchResult fetch_url(const std::string& url, std::uint64_t max_bytes,
   curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 1L);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  Watch watch;
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watch_progress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
   const CURLcode code = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -100,7 +133,14 @@ FetchResult fetch_url(const std::string& url, std::uint64_t max_bytes,
     out.clear();
     return FetchResult::too_large;
   }
-  if (code == CURLE_HTTP_RETURNED_ERROR && status == 404) {
+  if (code == CURLE_ABORTED_BY_CALLBACK && watch.timed_out) {
+    out.clear();
+    return FetchResult::timeout;
+  }
+  // An FTP server answers 550 for a folder on the way that is not there, as for the file
+  // itself: either way the item does not exist.
+  if ((code == CURLE_HTTP_RETURNED_ERROR && status == 404) ||
+      (code == CURLE_REMOTE_ACCESS_DENIED && status == 550)) {
     out.clear();
     return FetchResult::not_found;
   }

@@ -5,8 +5,12 @@
 // from "image/bmp" as the DIB.
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "platform/linux/desktop/companion.hpp"
 
@@ -110,19 +114,100 @@ void forget(GtkClipboard*, gpointer data) {
   delete static_cast<Content*>(data);
 }
 
+// How long the program that owns the clipboard gets to answer one request.  A paste
+// between programs on one display takes milliseconds, even for a large picture; an owner
+// that has not answered by then is hung, and the call must not hang with it (the
+// toolkit's own wait gives up only after 30 s, per request).
+constexpr guint kOwnerAnswerMs = 3000;
+
+// One request to the owner.  The toolkit calls back once, even long after we stopped
+// waiting; a request given up on is parked here, reachable, until that call frees it.
+struct Request {
+  bool done = false;
+  bool abandoned = false;
+  static std::vector<Request*>& parked() {
+    static std::vector<Request*> list;
+    return list;
+  }
+  // Called by the answer: true when the waiter is still there to take it.
+  static bool claim(Request* r) {
+    if (!r->abandoned) return true;
+    auto& list = parked();
+    list.erase(std::remove(list.begin(), list.end(), r), list.end());
+    delete r;
+    return false;
+  }
+  virtual ~Request() = default;
+};
+
+struct TargetsRequest final : Request {
+  std::vector<std::string> names;
+  static void received(GtkClipboard*, GdkAtom* atoms, gint n, gpointer user) {
+    auto* r = static_cast<TargetsRequest*>(user);
+    if (!claim(r)) return;
+    try {
+      for (gint i = 0; atoms != nullptr && i < n; ++i) {
+        gchar* name = gdk_atom_name(atoms[i]);
+        r->names.emplace_back(name != nullptr ? name : "");
+        g_free(name);
+      }
+    } catch (const std::bad_alloc&) {
+      r->names.clear();  // no exception through the toolkit: read as an empty offer
+    }
+    r->done = true;
+  }
+};
+
+struct ContentsRequest final : Request {
+  std::vector<std::uint8_t> data;
+  static void received(GtkClipboard*, GtkSelectionData* selection, gpointer user) {
+    auto* r = static_cast<ContentsRequest*>(user);
+    if (!claim(r)) return;
+    const gint length = selection != nullptr ? gtk_selection_data_get_length(selection) : -1;
+    const guchar* bytes = selection != nullptr ? gtk_selection_data_get_data(selection) : nullptr;
+    if (length > 0 && bytes != nullptr) {
+      try {
+        r->data.assign(bytes, bytes + length);
+      } catch (const std::bad_alloc&) {
+        r->data.clear();
+      }
+    }
+    r->done = true;
+  }
+};
+
+// Runs the display's events until the owner answers or its time is up.  False when it
+// did not answer: the request is then parked for its late answer and must not be used.
+bool answered(Request& request) {
+  bool expired = false;
+  const guint timer = g_timeout_add(
+      kOwnerAnswerMs,
+      [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired);
+  while (!request.done && !expired) g_main_context_iteration(nullptr, TRUE);
+  if (!expired) g_source_remove(timer);
+  if (request.done) return true;
+  request.abandoned = true;
+  Request::parked().push_back(&request);
+  return false;
+}
+
 class DisplayClipboard final : public Clipboard {
  public:
   bool formats(std::vector<std::string>& out) override {
     out.clear();
-    GdkAtom* targets = nullptr;
-    gint n = 0;
-    // Nothing on offer (no owner) is an empty clipboard, not a failure.
-    if (!gtk_clipboard_wait_for_targets(clipboard(), &targets, &n)) return true;
+    // Nothing on offer (no owner, or an owner that does not answer) is an empty
+    // clipboard, not a failure.
+    auto* request = new TargetsRequest;
+    gtk_clipboard_request_targets(clipboard(), TargetsRequest::received, request);
+    if (!answered(*request)) return true;
+    const std::unique_ptr<TargetsRequest> done(request);
     bool dib = false;
-    for (gint i = 0; i < n; ++i) {
-      gchar* name = gdk_atom_name(targets[i]);
-      std::string text = name != nullptr ? name : "";
-      g_free(name);
+    for (const std::string& name : request->names) {
+      std::string text = name;
       if (is_bmp_target(text)) {
         if (dib) continue;
         dib = true;
@@ -130,21 +215,22 @@ class DisplayClipboard final : public Clipboard {
       }
       out.push_back(std::move(text));
     }
-    g_free(targets);
     return true;
   }
 
   bool read(std::string_view format, std::vector<std::uint8_t>& out) override {
     if (format == kClipboardDib) {
       for (const char* t : kBmpTargets) {
-        if (contents(t, out) && out.size() > kBmpFileHeader && out[0] == 'B' && out[1] == 'M') {
+        const Got got = contents(t, out);
+        if (got == Got::silent) return false;  // the next name would wait as long again
+        if (got == Got::bytes && out.size() > kBmpFileHeader && out[0] == 'B' && out[1] == 'M') {
           out.erase(out.begin(), out.begin() + kBmpFileHeader);
           return true;
         }
       }
       return false;
     }
-    return contents(std::string(format).c_str(), out) && !out.empty();
+    return contents(std::string(format).c_str(), out) == Got::bytes && !out.empty();
   }
 
   bool replace(const std::vector<ClipboardItem>& items) override {
@@ -175,24 +261,18 @@ class DisplayClipboard final : public Clipboard {
   }
 
  private:
-  static bool contents(const char* target, std::vector<std::uint8_t>& out) {
+  enum class Got { bytes, none, silent };
+
+  static Got contents(const char* target, std::vector<std::uint8_t>& out) {
     out.clear();
-    GtkSelectionData* data =
-        gtk_clipboard_wait_for_contents(clipboard(), gdk_atom_intern(target, FALSE));
-    if (data == nullptr) return false;
-    const gint length = gtk_selection_data_get_length(data);
-    const guchar* bytes = gtk_selection_data_get_data(data);
-    bool ok = length > 0 && bytes != nullptr;
-    if (ok) {
-      try {
-        out.assign(bytes, bytes + length);
-      } catch (const std::bad_alloc&) {
-        gtk_selection_data_free(data);
-        throw;
-      }
-    }
-    gtk_selection_data_free(data);
-    return ok;
+    auto* request = new ContentsRequest;
+    gtk_clipboard_request_contents(clipboard(), gdk_atom_intern(target, FALSE),
+                                   ContentsRequest::received, request);
+    if (!answered(*request)) return Got::silent;
+    const std::unique_ptr<ContentsRequest> done(request);
+    if (request->data.empty()) return Got::none;
+    out = std::move(request->data);
+    return Got::bytes;
   }
 };
 

@@ -16,9 +16,14 @@ bool open(const DesktopServices* services) {
   return gtk_init_check(nullptr, nullptr) != FALSE;
 }
 
+// Events that keep coming (an animation, another program flooding a window) must not keep
+// the call here: what is still pending after this long waits for the next pump.
+constexpr gint64 kPumpBudgetUs = 250 * 1000;
+
 void pump_display() {
   if (gdk_display_get_default() == nullptr) return;
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  const gint64 until = g_get_monotonic_time() + kPumpBudgetUs;
+  while (gtk_events_pending() && g_get_monotonic_time() < until) gtk_main_iteration_do(FALSE);
 }
 
 Clipboard* clipboard() {
