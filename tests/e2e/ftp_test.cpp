@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -308,8 +310,8 @@ TEST_F(FtpTransfer, DroppedDataConnectionLeavesNoFile) {
   auto server = start();
   // Passive: the data connection stands before the transfer starts, so the drop comes
   // mid-transfer.
-  const std::string passive = error_code(download(
-      url(server->port(), "/drop-video.bin"), local_path("video.bin"), "MODE=PASSIVE"));
+  const std::string passive = error_code(
+      download(url(server->port(), "/drop-video.bin"), local_path("video.bin"), "MODE=PASSIVE"));
   EXPECT_EQ(passive, "-12030");
   EXPECT_TRUE(folder_names(local_).empty()) << "a partial or temporary file was left";
   // Active: the server connects back and may drop before the client has accepted, so the
@@ -385,6 +387,33 @@ TEST_F(FtpTransfer, ParameterAndLocalErrors) {
   EXPECT_EQ(error_code(upload(u, local_path("folder"))), "-2");
   EXPECT_EQ(error_code(download("http://127.0.0.1:9/a.txt", local_path("x"))), "1");
   EXPECT_EQ(error_code(upload("https://127.0.0.1:9/a.txt", local_path("f.txt"))), "1");
+}
+
+// Only a regular file is sent: a FIFO without a writer would hold the call for ever, a
+// device would send without end.  Each is refused with access denied before anything
+// reaches the server.
+TEST_F(FtpTransfer, UploadRefusesFifoSocketAndDeviceAtOnce) {
+  ASSERT_EQ(::mkfifo((local_ / "pipe.dat").c_str(), 0644), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = (local_ / "sock.dat").string();
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::vector<std::string> names = {"pipe.dat", "sock.dat"};
+  if (::mknod((local_ / "zero.dat").c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0) {
+    names.push_back("zero.dat");
+  }
+  auto server = start();
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(error_code(upload(url(server->port(), "/" + name), local_path(name))), "-5");
+    EXPECT_EQ(error_code(upload(url(server->port(), "/in/"), local_path(name))), "-5");
+  }
+  ::close(sock);
+  EXPECT_TRUE(folder_names(remote_).empty());
 }
 
 TEST_F(FtpTransfer, DebugOutputNarratesWithoutThePassword) {

@@ -19,6 +19,7 @@
 #include "platform/fs.hpp"
 #include "platform/ftp.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/file_checks.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -314,11 +315,14 @@ class CurlFtpSession final : public FtpSession {
     if (utf8.empty() || utf8.back() == '/' || !safe_on_wire(utf8)) return kFtpServerRefused;
     const auto source = linux_backend::host_path(local);
     if (!source) return last_error();
-    const int fd = ::open(source->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return error_from_errno(errno);
+    // A FIFO would hold the host's thread until someone writes to it, a device would
+    // send without end: only a regular file is ever opened.
+    int open_err = 0;
+    const int fd = linux_backend::open_regular(*source, open_err);
+    if (fd < 0) return open_err != 0 ? error_from_errno(open_err) : last_error();
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &st) != 0) {
+      const int e = errno;
       ::close(fd);
       return error_from_errno(e);
     }
