@@ -77,10 +77,16 @@ Err list(const std::string& folder, Listing& out) {
 
 }  // namespace
 
-Err visible_entries(const std::string& folder, const Listing*& out) {
+Err visible_entries(const std::string& folder, const Listing*& out,
+                    const std::optional<platform::FileIdentity>& seen) {
   FolderCache& c = cache();
   platform::FileIdentity identity;
-  const bool known = platform::identity(folder, identity);
+  bool known = seen.has_value();
+  if (known) {
+    identity = *seen;
+  } else {
+    known = platform::identity(folder, identity);
+  }
   auto hit =
       std::find_if(c.kept.begin(), c.kept.end(), [&](const Kept& k) { return k.folder == folder; });
   if (hit != c.kept.end()) {
