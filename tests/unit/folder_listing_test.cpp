@@ -13,6 +13,7 @@
 #include <optional>
 #include <thread>
 
+#include "files/path_spec.hpp"
 #include "platform/linux/drive_map.hpp"
 
 namespace velmora::files {
@@ -106,6 +107,28 @@ TEST_F(KeptListing, ManyFoldersInTurnEachStayRight) {
       }
     }
   }
+}
+
+// The walk's own way in: the folder's identity taken while its path was resolved.  Its
+// parent renamed away and a new folder made in its place raise no notice on the old
+// folder's watch, yet the path now names another folder.
+TEST_F(KeptListing, AFolderSwappedInUnderTheSamePathIsListedAfresh) {
+  stdfs::create_directories(dir_ / "p" / "f");
+  std::ofstream(dir_ / "p" / "f" / "old") << "x";
+  const auto walk = [&] {
+    PathSpec spec;
+    EXPECT_EQ(resolve_path(native_ + "\\p\\f", spec), 0);
+    EXPECT_TRUE(spec.is_folder);
+    const Listing* out = nullptr;
+    EXPECT_EQ(visible_entries(spec.name, out, spec.identity), 0);
+    return out ? *out : Listing{};
+  };
+  EXPECT_EQ(walk(), Listing{"old"});
+  EXPECT_EQ(walk(), Listing{"old"});
+  stdfs::rename(dir_ / "p", dir_ / "q");
+  stdfs::create_directories(dir_ / "p" / "f");
+  std::ofstream(dir_ / "p" / "f" / "new") << "x";
+  EXPECT_EQ(walk(), Listing{"new"});
 }
 
 TEST_F(KeptListing, EmptyAndMissingFolders) {
