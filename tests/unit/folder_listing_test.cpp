@@ -131,6 +131,22 @@ TEST_F(KeptListing, AFolderSwappedInUnderTheSamePathIsListedAfresh) {
   EXPECT_EQ(walk(), Listing{"new"});
 }
 
+// Kinds come from the folder's own entry types: a link is listed as what it leads to, a
+// link leading nowhere not at all (a directory search cannot report it), and a folder
+// hidden by its stored attribute is left out like a file.
+TEST_F(KeptListing, LinksShowWhatTheyLeadToAndHiddenFoldersStayOut) {
+  stdfs::create_directory(dir_ / "real");
+  stdfs::create_directory(dir_ / "secret");
+  touch("a.txt");
+  stdfs::create_directory_symlink("real", dir_ / "to-dir");
+  stdfs::create_symlink("a.txt", dir_ / "to-file");
+  stdfs::create_symlink("nowhere", dir_ / "dangling");
+  const std::string system = "0x4";
+  ASSERT_EQ(
+      ::setxattr((dir_ / "secret").c_str(), "user.DOSATTRIB", system.data(), system.size(), 0), 0);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:", "to-file"}));
+}
+
 TEST_F(KeptListing, EmptyAndMissingFolders) {
   EXPECT_EQ(list(native_), Listing{});
   const Listing* out = nullptr;

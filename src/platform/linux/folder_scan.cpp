@@ -5,11 +5,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 #include <memory>
 
 #include "platform/fs.hpp"
+#include "platform/linux/dos_attributes.hpp"
 #include "platform/linux/drive_map.hpp"
 #include "platform/linux/folder_places.hpp"
 #include "platform/text.hpp"
@@ -28,9 +30,31 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
+// The hidden or system attribute of an entry, from its stored DOS attributes (names with
+// a leading dot count as hidden without asking); false in `present` when the entry is
+// gone.  `path` holds the folder's host path and a '/', and is given back so.
+bool hidden_entry(std::string& path, std::string_view name, bool& present) {
+  present = true;
+  if (name[0] == '.') return true;
+  const std::size_t folder_end = path.size();
+  path += name;
+  char buffer[64];
+  const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", buffer, sizeof buffer);
+  const int err = errno;
+  path.resize(folder_end);
+  if (n < 0) {
+    present = err != ENOENT;
+    return false;
+  }
+  const std::string_view value(buffer, static_cast<std::size_t>(n));
+  const std::int64_t stored =
+      linux_backend::parse_dos_attributes(value.substr(0, value.find('\0')));
+  return stored >= 0 && (stored & (attr::kHidden | attr::kSystem)) != 0;
+}
+
 }  // namespace
 
-bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
+bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor purpose) {
   out.clear();
   const auto host = linux_backend::placed_host_path(folder);
   if (!host) return false;
@@ -44,6 +68,8 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
     return false;
   }
   const int dfd = ::dirfd(dir.get());
+  const bool listing = purpose == ScanFor::kListing;
+  std::string entry_path = host->empty() || *host == "/" ? std::string("/") : *host + "/";
   for (;;) {
     errno = 0;
     const dirent* d = ::readdir(dir.get());
@@ -68,9 +94,16 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
     }
     if (entry.link) {
       struct stat st {};
-      entry.folder = ::fstatat(dfd, d->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+      const bool leads_somewhere = ::fstatat(dfd, d->d_name, &st, 0) == 0;
+      if (listing && !leads_somewhere) continue;
+      entry.folder = leads_somewhere && S_ISDIR(st.st_mode);
     } else {
       entry.folder = type == DT_DIR;
+    }
+    if (listing) {
+      bool present = true;
+      entry.hidden = hidden_entry(entry_path, name, present);
+      if (!present) continue;
     }
     entry.name = ascii_only(name) ? std::string(name) : utf8_to_native(name);
     out.push_back(std::move(entry));
