@@ -5,9 +5,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 
 #include "platform/fs.hpp"
@@ -30,20 +34,45 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
+// getxattrat(2) (Linux 6.13): the stored attributes of an entry named relative to its
+// folder, without walking the whole path again for each entry.  Its number is the same
+// on every architecture; system headers older than the call do not name it.
+constexpr long kGetxattrat = 464;
+struct XattrArgs {
+  std::uint64_t value;
+  std::uint32_t size;
+  std::uint32_t flags;
+};
+std::atomic<bool> g_no_getxattrat{false};
+
+ssize_t stored_attributes(int dfd, std::string& path, const char* name, char* buffer,
+                          std::size_t size) {
+  if (!g_no_getxattrat.load(std::memory_order_relaxed)) {
+    XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size), 0};
+    const long n = ::syscall(kGetxattrat, dfd, name, 0, "user.DOSATTRIB", &args, sizeof args);
+    if (n >= 0 || errno == ENODATA || errno == ENOENT) return n;
+    // An older kernel, or a sandbox that refuses calls it does not know: by path.
+    if (errno == ENOSYS || errno == EPERM) g_no_getxattrat.store(true);
+  }
+  const std::size_t folder_end = path.size();
+  path += name;
+  const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", buffer, size);
+  const int err = errno;
+  path.resize(folder_end);
+  errno = err;
+  return n;
+}
+
 // The hidden or system attribute of an entry, from its stored DOS attributes (names with
 // a leading dot count as hidden without asking); false in `present` when the entry is
 // gone.  `path` holds the folder's host path and a '/', and is given back so.
-bool hidden_entry(std::string& path, std::string_view name, bool& present) {
+bool hidden_entry(int dfd, std::string& path, const char* name, bool& present) {
   present = true;
   if (name[0] == '.') return true;
-  const std::size_t folder_end = path.size();
-  path += name;
   char buffer[64];
-  const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", buffer, sizeof buffer);
-  const int err = errno;
-  path.resize(folder_end);
+  const ssize_t n = stored_attributes(dfd, path, name, buffer, sizeof buffer);
   if (n < 0) {
-    present = err != ENOENT;
+    present = errno != ENOENT;
     return false;
   }
   const std::string_view value(buffer, static_cast<std::size_t>(n));
@@ -102,7 +131,7 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor p
     }
     if (listing) {
       bool present = true;
-      entry.hidden = hidden_entry(entry_path, name, present);
+      entry.hidden = hidden_entry(dfd, entry_path, d->d_name, present);
       if (!present) continue;
     }
     entry.name = ascii_only(name) ? std::string(name) : utf8_to_native(name);
