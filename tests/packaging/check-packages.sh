@@ -76,6 +76,8 @@ check "the postinst is not executable" test -x "$tmp/control/postinst"
 module="$tmp/root/$plugin_dir/VELMORA2.fmx"
 check "the installed module does not look for the host library in /opt/FileMaker/lib" \
   bash -c "readelf -d '$module' | grep -E 'RUNPATH|RPATH' | grep -q '/opt/FileMaker/lib'"
+check "the module needs libcurl to load (the first transfer loads it)" \
+  bash -c "! readelf -d '$module' | grep NEEDED | grep -q 'libcurl'"
 if [ "$has_desktop" = 1 ]; then
   check "the module itself needs a desktop library (it must load on a headless server)" \
     bash -c "! readelf -d '$module' | grep NEEDED | grep -qiE 'gtk|gdk|X11|cairo|pango'"
