@@ -17,7 +17,7 @@ DocumentWindow& window_of(void* context) {
   return *static_cast<DocumentWindow*>(context);
 }
 
-const std::uint32_t* surface(void* context, int* width, int* height) {
+const std::uint32_t* surface_of(void* context, int* width, int* height) {
   const FMX_DocumentWindow* table = window_of(context).table();
   std::int32_t row = 0;
   const std::uint32_t* pixels = table->pixels(table->context, &row);
@@ -51,7 +51,7 @@ std::string DocumentWindow::show() {
   if (d == nullptr) return "no display to show the document window on (fmhost-desktop.so missing)";
   auto* view = new View;
   view->desktop = d;
-  view->events = {this, &surface, &painted, &resized, &closing, &destroyed};
+  view->events = {this, &surface_of, &painted, &resized, &closing, &destroyed};
   const char* failure = "";
   view_ = view;  // the window may already paint and resize while it is being shown
   view->shown = d->show(&view->events, width_, height_, &failure);

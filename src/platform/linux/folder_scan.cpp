@@ -50,7 +50,7 @@ ssize_t stored_attributes(int dfd, std::string& path, const char* name, char* bu
   if (!g_no_getxattrat.load(std::memory_order_relaxed)) {
     XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size), 0};
     const long n = ::syscall(kGetxattrat, dfd, name, 0, "user.DOSATTRIB", &args, sizeof args);
-    if (n >= 0 || errno == ENODATA || errno == ENOENT) return n;
+    if (n >= 0 || errno == ENODATA || errno == ENOENT || errno == EOPNOTSUPP) return n;
     // An older kernel, or a sandbox that refuses calls it does not know: by path.
     if (errno == ENOSYS || errno == EPERM) g_no_getxattrat.store(true);
   }
@@ -65,14 +65,18 @@ ssize_t stored_attributes(int dfd, std::string& path, const char* name, char* bu
 
 // The hidden or system attribute of an entry, from its stored DOS attributes (names with
 // a leading dot count as hidden without asking); false in `present` when the entry is
-// gone.  `path` holds the folder's host path and a '/', and is given back so.
-bool hidden_entry(int dfd, std::string& path, const char* name, bool& present) {
+// gone.  `path` holds the folder's host path and a '/', and is given back so.  A file
+// system that keeps no such attributes at all clears `stored_kept`: the rest of its
+// folder need not be asked.
+bool hidden_entry(int dfd, std::string& path, const char* name, bool& present, bool& stored_kept) {
   present = true;
   if (name[0] == '.') return true;
+  if (!stored_kept) return false;
   char buffer[64];
   const ssize_t n = stored_attributes(dfd, path, name, buffer, sizeof buffer);
   if (n < 0) {
     present = errno != ENOENT;
+    if (errno == EOPNOTSUPP) stored_kept = false;
     return false;
   }
   const std::string_view value(buffer, static_cast<std::size_t>(n));
@@ -98,6 +102,7 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor p
   }
   const int dfd = ::dirfd(dir.get());
   const bool listing = purpose == ScanFor::kListing;
+  bool stored_kept = true;  // the file system keeps user attributes
   std::string entry_path = host->empty() || *host == "/" ? std::string("/") : *host + "/";
   for (;;) {
     errno = 0;
@@ -131,7 +136,7 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor p
     }
     if (listing) {
       bool present = true;
-      entry.hidden = hidden_entry(dfd, entry_path, d->d_name, present);
+      entry.hidden = hidden_entry(dfd, entry_path, d->d_name, present, stored_kept);
       if (!present) continue;
     }
     entry.name = ascii_only(name) ? std::string(name) : utf8_to_native(name);
