@@ -14,7 +14,9 @@
 #include <thread>
 
 #include "files/path_spec.hpp"
+#include "platform/folder_scan.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/scan_types.hpp"
 
 namespace velmora::files {
 namespace {
@@ -145,6 +147,34 @@ TEST_F(KeptListing, LinksShowWhatTheyLeadToAndHiddenFoldersStayOut) {
   ASSERT_EQ(
       ::setxattr((dir_ / "secret").c_str(), "user.DOSATTRIB", system.data(), system.size(), 0), 0);
   EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:", "to-file"}));
+}
+
+// A file system that reports no entry types (DT_UNKNOWN) gets each entry's status asked
+// instead: listings and walks see the same kinds either way.
+TEST_F(KeptListing, KindsAreTheSameWhereTheFileSystemReportsNoEntryTypes) {
+  stdfs::create_directory(dir_ / "real");
+  touch("a.txt");
+  stdfs::create_directory_symlink("real", dir_ / "to-dir");
+  stdfs::create_symlink("nowhere", dir_ / "dangling");
+  const auto walk = [&] {
+    std::vector<platform::ScanEntry> entries;
+    EXPECT_TRUE(platform::scan_folder(native_, entries));
+    std::vector<std::string> kinds;
+    for (const auto& e : entries) {
+      kinds.push_back(e.name + (e.folder ? " folder" : "") + (e.link ? " link" : ""));
+    }
+    std::sort(kinds.begin(), kinds.end());
+    return kinds;
+  };
+  const std::vector<std::string> expected = {"a.txt", "dangling link", "real folder",
+                                             "to-dir folder link"};
+  EXPECT_EQ(walk(), expected);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:"}));
+  platform::linux_backend::set_entry_types_ignored(true);
+  forget_listing();
+  EXPECT_EQ(walk(), expected);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:"}));
+  platform::linux_backend::set_entry_types_ignored(false);
 }
 
 TEST_F(KeptListing, EmptyAndMissingFolders) {

@@ -18,6 +18,7 @@
 #include "platform/linux/dos_attributes.hpp"
 #include "platform/linux/drive_map.hpp"
 #include "platform/linux/folder_places.hpp"
+#include "platform/linux/scan_types.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -44,6 +45,7 @@ struct XattrArgs {
   std::uint32_t flags;
 };
 std::atomic<bool> g_no_getxattrat{false};
+std::atomic<bool> g_types_ignored{false};
 
 ssize_t stored_attributes(int dfd, std::string& path, const char* name, char* buffer,
                           std::size_t size) {
@@ -87,6 +89,10 @@ bool hidden_entry(int dfd, std::string& path, const char* name, bool& present, b
 
 }  // namespace
 
+void linux_backend::set_entry_types_ignored(bool ignored) {
+  g_types_ignored.store(ignored);
+}
+
 bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor purpose) {
   out.clear();
   const auto host = linux_backend::placed_host_path(folder);
@@ -117,13 +123,17 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor p
     const std::string_view name = d->d_name;
     if (name == "." || name == "..") continue;
     ScanEntry entry;
-    unsigned char type = d->d_type;
+    unsigned char type = g_types_ignored.load(std::memory_order_relaxed)
+                             ? static_cast<unsigned char>(DT_UNKNOWN)
+                             : d->d_type;
     entry.link = type == DT_LNK;
     if (type == DT_UNKNOWN) {
       struct stat st {};
       if (::fstatat(dfd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         entry.link = S_ISLNK(st.st_mode);
         type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+      } else if (listing) {
+        continue;  // gone since the folder was read
       }
     }
     if (entry.link) {
