@@ -4,6 +4,7 @@
 # shows: one folder, two folders walked in turn, and one folder walked while FileInfo is
 # asked of each of its sub-folders.  The two commands take turns (A B A B ...); medians.
 # Usage: bench/folder_walk.sh [FMHOST] ; SIZES="2000 10000" ROUNDS=5
+# Last line: the cost of one more entry (start-up left out) beside ls -f's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/bench_lib.sh"
@@ -19,6 +20,7 @@ walk_calls() {  # folder entries -> script lines
 }
 
 printf '%-34s %7s %10s %10s %7s\n' "walk" "entries" "fmhost s" "ls -f s" "ratio"
+sizes=() walk_a=() walk_b=()
 for n in ${SIZES:-2000 10000}; do
   rm -rf "$work/c" && mkdir -p "$work/c/A" "$work/c/B" "$work/c/S"
   (cd "$work/c/A" && seq -f "file%06g.txt" 1 "$n" | xargs touch)
@@ -39,6 +41,7 @@ for n in ${SIZES:-2000 10000}; do
   alternate "$rounds" : "\"$fmhost\" --script \"$work/one.txt\" > /dev/null" \
     "ls -f \"$work/c/A\" > /dev/null"
   one=$MEDIAN_A
+  sizes+=("$n") walk_a+=("$MEDIAN_A") walk_b+=("$MEDIAN_B")
   printf '%-34s %7d %10s %10s %7s\n' "one folder" "$n" "$MEDIAN_A" "$MEDIAN_B" "$(ratio "$MEDIAN_A" "$MEDIAN_B")"
   alternate "$rounds" : "\"$fmhost\" --script \"$work/two.txt\" > /dev/null" \
     "ls -f \"$work/c/A\" > /dev/null; ls -f \"$work/c/B\" > /dev/null"
@@ -49,3 +52,13 @@ for n in ${SIZES:-2000 10000}; do
   printf '%-34s %7d %10s %10s %7s\n' "walk + FileInfo of sub-folders" "$subs" "$MEDIAN_A" \
     "$MEDIAN_B" "$(ratio "$MEDIAN_A" "$MEDIAN_B")"
 done
+# What one more entry costs, start-up left out: the one-folder walks of the largest and
+# the smallest size, their difference over the difference in entries.
+if [ "${#sizes[@]}" -ge 2 ]; then
+  last=$((${#sizes[@]} - 1))
+  awk -v n0="${sizes[0]}" -v n1="${sizes[$last]}" -v a0="${walk_a[0]}" -v a1="${walk_a[$last]}" \
+    -v b0="${walk_b[0]}" -v b1="${walk_b[$last]}" 'BEGIN {
+      fa = (a1 - a0) / (n1 - n0) * 1e6; fb = (b1 - b0) / (n1 - n0) * 1e6
+      printf "per entry, one folder (%d to %d): fmhost %.2f us, ls -f %.2f us, ratio %.2f\n",
+             n0, n1, fa, fb, (fb > 0 ? fa / fb : 0) }'
+fi

@@ -51,7 +51,7 @@ struct WindowCalls {
   static uint32_t* pixels(void* context, int32_t* row_pixels) {
     DocumentWindow& w = of(context);
     *row_pixels = w.width_;
-    return w.pixels_.data();
+    return w.surface().data();
   }
   static void invalidate(void* context, const FMX_WindowRect* rect) {
     of(context).invalidate(rect);
@@ -75,9 +75,7 @@ struct WindowCalls {
 };
 
 DocumentWindow::DocumentWindow(int width, int height)
-    : width_(std::clamp(width, 1, kMaxSide)),
-      height_(std::clamp(height, 1, kMaxSide)),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kPaper) {
+    : width_(std::clamp(width, 1, kMaxSide)), height_(std::clamp(height, 1, kMaxSide)) {
   table_.structSize = sizeof(FMX_DocumentWindow);
   table_.context = this;
   table_.clientRect = &WindowCalls::client_rect;
@@ -99,9 +97,26 @@ void DocumentWindow::set_pointer(int h, int v) {
   pointer_v_ = v;
 }
 
+// The surface is made when something first draws, reads or saves it: most runs of a
+// script never touch it, and a blank surface costs a page fault per 4 KB.
+std::vector<std::uint32_t>& DocumentWindow::surface() const {
+  if (pixels_.empty()) {
+    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kPaper);
+  }
+  return pixels_;
+}
+
 bool DocumentWindow::resize(int width, int height) {
   if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
   if (width == width_ && height == height_) return true;
+  if (pixels_.empty()) {
+    // Nothing drawn yet: the blank surface is made at its new size when first wanted.
+    width_ = width;
+    height_ = height;
+    invalid_ = {0, 0, width_, height_};
+    resize_view();
+    return true;
+  }
   std::vector<std::uint32_t> next(
       static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kPaper);
   const int rows = std::min(height, height_);
@@ -146,7 +161,7 @@ bool DocumentWindow::invalid_rect(FMX_WindowRect& rect) const {
 }
 
 std::string DocumentWindow::save_png(const std::string& path) const {
-  return write_png(pixels_.data(), width_, height_, path);
+  return write_png(surface().data(), width_, height_, path);
 }
 
 }  // namespace velmora::fmhost

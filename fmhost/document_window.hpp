@@ -54,8 +54,10 @@ class DocumentWindow {
 
   int width_;
   int height_;
-  std::vector<std::uint32_t> pixels_;
-  FMX_WindowRect invalid_{0, 0, 0, 0};  // empty when nothing needs a repaint
+  std::vector<std::uint32_t>& surface() const;
+
+  mutable std::vector<std::uint32_t> pixels_;  // empty until first wanted
+  FMX_WindowRect invalid_{0, 0, 0, 0};         // empty when nothing needs a repaint
   View* view_ = nullptr;
   bool closed_ = false;
   bool pointer_told_ = false;

@@ -1,15 +1,16 @@
 // Waiting on Linux: standard input watched from the GLib main context that GTK (and the
-// module's clipboard and dialogs) dispatch from, so one loop serves both.
+// module's clipboard and dialogs) dispatch from, so one loop serves both, whenever the
+// toolkit is in the process; a plain poll when it is not.
 #include "events.hpp"
 
 #include <fcntl.h>
-#include <glib-unix.h>
-#include <glib.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "document_window.hpp"
+#include "linux/desktop_table.hpp"
 
 namespace velmora::fmhost {
 
@@ -29,25 +30,24 @@ const bool g_input_placed = [] {
   return true;
 }();
 
-struct Waiting {
-  bool input = false;
-  bool timeout = false;
-  guint input_source = 0;
-  guint timeout_source = 0;
-};
-
-gboolean input_ready(gint, GIOCondition, gpointer data) {
-  auto* w = static_cast<Waiting*>(data);
-  w->input = true;
-  w->input_source = 0;
-  return G_SOURCE_REMOVE;
+int window_closed(void* window) {
+  return static_cast<const DocumentWindow*>(window)->closed() ? 1 : 0;
 }
 
-gboolean timed_out(gpointer data) {
-  auto* w = static_cast<Waiting*>(data);
-  w->timeout = true;
-  w->timeout_source = 0;
-  return G_SOURCE_REMOVE;
+int window_shown(void* window) {
+  return static_cast<const DocumentWindow*>(window)->shown() ? 1 : 0;
+}
+
+// Without the toolkit in the process there are no display events to keep flowing: a
+// plain wait on standard input.
+Wake poll_input(int timeout_ms) {
+  pollfd in{STDIN_FILENO, POLLIN, 0};
+  for (;;) {
+    const int n = ::poll(&in, 1, timeout_ms);
+    if (n > 0) return Wake::Input;  // bytes, end of input, or an error the read will tell
+    if (n == 0) return Wake::Timeout;
+    if (errno != EINTR) return Wake::Input;
+  }
 }
 
 }  // namespace
@@ -55,19 +55,17 @@ gboolean timed_out(gpointer data) {
 Wake dispatch_until_input(const DocumentWindow& window, int timeout_ms) {
   // No standard input at all (closed before fmhost started): the read reports its end.
   if (::fcntl(STDIN_FILENO, F_GETFD) < 0) return Wake::Input;
-  Waiting w;
-  // End of input and a broken pipe wake the watch as well; the read then tells which.
-  w.input_source = g_unix_fd_add(
-      STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR | G_IO_NVAL),
-      input_ready, &w);
-  if (timeout_ms >= 0) {
-    w.timeout_source = g_timeout_add(static_cast<guint>(timeout_ms), timed_out, &w);
+  const FmhostDesktop* d = window.shown() ? desktop() : desktop_if_toolkit_loaded();
+  if (d == nullptr) return window.closed() ? Wake::WindowClosed : poll_input(timeout_ms);
+  void* context = const_cast<DocumentWindow*>(&window);
+  switch (d->wait_input(timeout_ms, &window_closed, context)) {
+    case 0:
+      return Wake::Input;
+    case 1:
+      return Wake::Timeout;
+    default:
+      return Wake::WindowClosed;
   }
-  while (!w.input && !w.timeout && !window.closed()) g_main_context_iteration(nullptr, TRUE);
-  if (w.input_source != 0) g_source_remove(w.input_source);
-  if (w.timeout_source != 0) g_source_remove(w.timeout_source);
-  if (w.input) return Wake::Input;
-  return w.timeout ? Wake::Timeout : Wake::WindowClosed;
 }
 
 bool read_input(std::string& into) {
@@ -85,7 +83,10 @@ bool read_input(std::string& into) {
 }
 
 void dispatch_until_closed(const DocumentWindow& window) {
-  while (window.shown()) g_main_context_iteration(nullptr, TRUE);
+  if (!window.shown()) return;
+  if (const FmhostDesktop* d = desktop()) {
+    d->dispatch_while(&window_shown, const_cast<DocumentWindow*>(&window));
+  }
 }
 
 }  // namespace velmora::fmhost

@@ -1,8 +1,8 @@
-// fmhost on Linux: dlopen, /proc/self/exe, libpng and gdk-pixbuf for PNG files.
+// fmhost on Linux: dlopen, /proc/self/exe, libpng for PNG files (BMP pictures through
+// the desktop companion).
 #include "system.hpp"
 
 #include <dlfcn.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include "linux/desktop_table.hpp"
 
 namespace velmora::fmhost {
 
@@ -94,26 +96,13 @@ std::string write_png(const std::uint32_t* pixels, int width, int height, const 
 }
 
 std::string bmp_file_as_png(const std::vector<std::uint8_t>& file, const std::string& path) {
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", nullptr);
-  if (loader == nullptr) return "no BMP reader to turn the clipboard's bitmap into PNG";
-  std::string failure;
-  GError* error = nullptr;
-  if (gdk_pixbuf_loader_write(loader, file.data(), file.size(), &error) &&
-      gdk_pixbuf_loader_close(loader, &error)) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (pixbuf == nullptr || !gdk_pixbuf_save(pixbuf, path.c_str(), "png", &error, nullptr)) {
-      failure = "cannot write " + path;
-    }
-  } else {
-    gdk_pixbuf_loader_close(loader, nullptr);
-    failure = "the clipboard's bitmap cannot be read";
+  const FmhostDesktop* d = desktop();
+  if (d == nullptr) return "no BMP reader to turn the clipboard's bitmap into PNG";
+  char failure[512] = {};
+  if (d->bmp_as_png(file.data(), file.size(), path.c_str(), failure, sizeof failure) != 0) {
+    return failure;
   }
-  if (error != nullptr) {
-    failure += std::string(": ") + error->message;
-    g_error_free(error);
-  }
-  g_object_unref(loader);
-  return failure;
+  return {};
 }
 
 }  // namespace velmora::fmhost

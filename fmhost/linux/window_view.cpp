@@ -1,81 +1,71 @@
-// The document window on screen: a GTK window whose drawing area paints the surface.
-#include <gtk/gtk.h>
-
+// The document window on screen: shown by the desktop companion, which paints the
+// surface in a GTK window and tells the window what the person at the screen did.
 #include "document_window.hpp"
+#include "linux/desktop_table.hpp"
 
 namespace velmora::fmhost {
 
 struct DocumentWindow::View {
-  GtkWidget* window = nullptr;
-  GtkWidget* area = nullptr;
+  const FmhostDesktop* desktop = nullptr;
+  void* shown = nullptr;
+  FmhostViewEvents events{};
 };
 
 namespace {
 
-gboolean draw_surface(GtkWidget*, cairo_t* cr, gpointer data) {
-  auto* w = static_cast<DocumentWindow*>(data);
-  const FMX_DocumentWindow* table = w->table();
+DocumentWindow& window_of(void* context) {
+  return *static_cast<DocumentWindow*>(context);
+}
+
+const std::uint32_t* surface_of(void* context, int* width, int* height) {
+  const FMX_DocumentWindow* table = window_of(context).table();
   std::int32_t row = 0;
-  std::uint32_t* pixels = table->pixels(table->context, &row);
-  cairo_surface_t* surface =
-      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
-                                          CAIRO_FORMAT_RGB24, w->width(), w->height(), row * 4);
-  cairo_set_source_surface(cr, surface, 0, 0);
-  cairo_paint(cr);
-  cairo_surface_destroy(surface);
-  w->validate(nullptr);
-  return TRUE;
+  const std::uint32_t* pixels = table->pixels(table->context, &row);
+  *width = window_of(context).width();
+  *height = window_of(context).height();
+  return pixels;
 }
 
-// The person at the screen may resize the window: the client follows.
-void area_resized(GtkWidget*, GdkRectangle* allocation, gpointer data) {
-  auto* w = static_cast<DocumentWindow*>(data);
-  if (allocation->width != w->width() || allocation->height != w->height()) {
-    w->resize(allocation->width, allocation->height);
-  }
+void painted(void* context) {
+  window_of(context).validate(nullptr);
 }
 
-void window_destroyed(GtkWidget*, gpointer data) {
-  static_cast<DocumentWindow*>(data)->view_destroyed();
+void resized(void* context, int width, int height) {
+  DocumentWindow& w = window_of(context);
+  if (width != w.width() || height != w.height()) w.resize(width, height);
 }
 
-// Closing the window hides it and tells the host, which decides what that ends (the
-// prompt and --wait); the surface stays for the calls still to come.
-gboolean window_closing(GtkWidget* widget, GdkEvent*, gpointer data) {
-  gtk_widget_hide(widget);
-  static_cast<DocumentWindow*>(data)->mark_closed();
-  return TRUE;
+void closing(void* context) {
+  window_of(context).mark_closed();
+}
+
+void destroyed(void* context) {
+  window_of(context).view_destroyed();
 }
 
 }  // namespace
 
 std::string DocumentWindow::show() {
   if (view_ != nullptr) return {};
-  if (!gtk_init_check(nullptr, nullptr)) return "no display to show the document window on";
-  view_ = new View;
-  view_->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(view_->window), "fmhost document");
-  gtk_widget_set_name(view_->window, "document");
-  view_->area = gtk_drawing_area_new();
-  gtk_widget_set_size_request(view_->area, 1, 1);
-  gtk_window_set_default_size(GTK_WINDOW(view_->window), width_, height_);
-  gtk_container_add(GTK_CONTAINER(view_->window), view_->area);
-  g_signal_connect(view_->area, "draw", G_CALLBACK(draw_surface), this);
-  g_signal_connect(view_->area, "size-allocate", G_CALLBACK(area_resized), this);
-  g_signal_connect(view_->window, "delete-event", G_CALLBACK(window_closing), this);
-  // Another program may destroy the window outright (XDestroyWindow): GTK then destroys
-  // the widget, which must not be destroyed a second time here.
-  g_signal_connect(view_->window, "destroy", G_CALLBACK(window_destroyed), this);
-  gtk_widget_show_all(view_->window);
-  pump_events();
+  const FmhostDesktop* d = desktop();
+  if (d == nullptr) return "no display to show the document window on (fmhost-desktop.so missing)";
+  auto* view = new View;
+  view->desktop = d;
+  view->events = {this, &surface_of, &painted, &resized, &closing, &destroyed};
+  const char* failure = "";
+  view_ = view;  // the window may already paint and resize while it is being shown
+  view->shown = d->show(&view->events, width_, height_, &failure);
+  if (view->shown == nullptr) {
+    view_ = nullptr;
+    delete view;
+    return failure;
+  }
   return {};
 }
 
 DocumentWindow::~DocumentWindow() {
   if (view_ != nullptr) {
-    g_signal_handlers_disconnect_by_data(view_->window, this);
-    gtk_widget_destroy(view_->window);
-    pump_events();
+    view_->desktop->destroy(view_->shown);
     delete view_;
   }
 }
@@ -87,25 +77,18 @@ void DocumentWindow::view_destroyed() {
 }
 
 void DocumentWindow::pump_events() {
-  if (view_ == nullptr) return;
-  // A stream of events that never ends (a flood from another program) must not keep the
-  // module's call here: the rest waits for the next pump.
-  constexpr gint64 kPumpBudgetUs = 250 * 1000;
-  const gint64 until = g_get_monotonic_time() + kPumpBudgetUs;
-  while (gtk_events_pending() && g_get_monotonic_time() < until) gtk_main_iteration_do(FALSE);
+  if (view_ == nullptr || view_->shown == nullptr) return;
+  view_->desktop->pump(view_->shown);
 }
 
 void DocumentWindow::resize_view() {
-  if (view_ == nullptr) return;
-  int w = 0, h = 0;
-  gtk_window_get_size(GTK_WINDOW(view_->window), &w, &h);
-  if (w != width_ || h != height_) gtk_window_resize(GTK_WINDOW(view_->window), width_, height_);
-  gtk_widget_queue_draw(view_->area);
+  if (view_ == nullptr || view_->shown == nullptr) return;
+  view_->desktop->resize(view_->shown, width_, height_);
 }
 
 void DocumentWindow::queue_view_draw(const FMX_WindowRect& part) {
-  if (view_ == nullptr) return;
-  gtk_widget_queue_draw_area(view_->area, part.left, part.top, part.right - part.left,
+  if (view_ == nullptr || view_->shown == nullptr) return;
+  view_->desktop->queue_draw(view_->shown, part.left, part.top, part.right - part.left,
                              part.bottom - part.top);
 }
 
@@ -115,18 +98,13 @@ bool DocumentWindow::pointer(int& h, int& v) const {
     v = pointer_v_;
     return true;
   }
-  if (view_ == nullptr) return false;
-  GdkWindow* area = gtk_widget_get_window(view_->area);
-  GdkDisplay* display = gdk_display_get_default();
-  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
-  GdkDevice* device = seat ? gdk_seat_get_pointer(seat) : nullptr;
-  if (area == nullptr || device == nullptr) return false;
-  gdk_window_get_device_position(area, device, &h, &v, nullptr);
-  return true;
+  if (view_ == nullptr || view_->shown == nullptr) return false;
+  return view_->desktop->pointer(view_->shown, &h, &v) != 0;
 }
 
 void* DocumentWindow::native_window() const {
-  return view_ ? view_->window : nullptr;
+  return view_ != nullptr && view_->shown != nullptr ? view_->desktop->native(view_->shown)
+                                                     : nullptr;
 }
 
 }  // namespace velmora::fmhost

@@ -1,5 +1,6 @@
 // VeUtl_FileInfo: one file, folder, volume or shortcut described as result items.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "files/folder_listing.hpp"
@@ -44,6 +45,7 @@ struct Item {
   platform::FileEntry entry;
   Kind kind = Kind::File;
   bool share_root = false;
+  std::optional<platform::FileIdentity> identity;  // as resolved, when the platform told it
 };
 
 bool is_shortcut_name(std::string_view name) {
@@ -54,6 +56,7 @@ bool is_shortcut_name(std::string_view name) {
 // directory search for its own name (which gives the name as stored on disk).
 Err look_up(const PathSpec& spec, Item& item) {
   item.path = spec.name;
+  item.identity = spec.identity;
   if (ends_with_backslash(item.path)) item.path.pop_back();
   std::uint32_t attributes = 0;
   if (is_share_root(item.path)) {
@@ -105,8 +108,9 @@ void add_path(params::Builder& b, std::string_view key, std::string_view native)
 Err add_contents(params::Builder& b, const Item& item) {
   if (item.kind == Kind::Folder || item.kind == Kind::Volume) {
     const Listing* entries = nullptr;
-    if (visible_entries(item.kind == Kind::Volume ? volume_root(item) : item.path, entries) !=
-        kNoErr) {
+    const bool volume = item.kind == Kind::Volume;
+    if (visible_entries(volume ? volume_root(item) : item.path, entries,
+                        volume ? std::nullopt : item.identity) != kNoErr) {
       return kDirNotFound;
     }
     b.item("ITEMCOUNT", static_cast<std::int64_t>(entries->size()));

@@ -25,7 +25,7 @@ Err folder_item_count(Call& call) {
   PathSpec spec;
   if (Err err = resolve_folder(call, spec); err != kNoErr) return err;
   const Listing* entries = nullptr;
-  if (Err err = visible_entries(spec.name, entries); err != kNoErr) return err;
+  if (Err err = visible_entries(spec.name, entries, spec.identity); err != kNoErr) return err;
   return host::set_result(params::decimal(static_cast<std::int64_t>(entries->size())));
 }
 
@@ -39,7 +39,7 @@ Err get_folder_item(Call& call) {
   }
   if (index <= 0) return kNoSuchVolume;
   const Listing* entries = nullptr;
-  if (Err err = visible_entries(spec.name, entries); err != kNoErr) return err;
+  if (Err err = visible_entries(spec.name, entries, spec.identity); err != kNoErr) return err;
   if (static_cast<std::size_t>(index) > entries->size()) {
     return static_cast<Err>(platform::winerr::kNoMoreFiles);
   }

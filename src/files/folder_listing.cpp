@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "files/path_notation.hpp"
 #include "host/shared_state.hpp"
+#include "platform/folder_scan.hpp"
 #include "platform/folder_watch.hpp"
 #include "platform/fs.hpp"
 
@@ -49,38 +49,34 @@ FolderCache& cache() {
   return static_cast<FolderCache&>(*slot);
 }
 
-bool visible(const platform::FileEntry& e) {
-  if (e.name.empty() || e.name[0] == '.') return false;
-  return (e.attributes & (platform::attr::kHidden | platform::attr::kSystem)) == 0;
-}
-
+// One pass over the folder's entries, without a status query per entry: names, kinds and
+// the hidden and system attributes are all a listing shows.
 Err list(const std::string& folder, Listing& out) {
-  std::string pattern = folder + (ends_with_backslash(folder) ? "*.*" : "\\*.*");
-  platform::FileEntry entry;
-  std::unique_ptr<platform::DirectorySearch> search = platform::find_first(pattern, entry);
-  if (!search) {
-    // A folder with nothing in it has no first entry: that is an empty listing.
-    if (platform::last_error() == platform::winerr::kFileNotFound) return kNoErr;
+  std::vector<platform::ScanEntry> entries;
+  if (!platform::scan_folder(folder, entries, platform::ScanFor::kListing)) {
     return static_cast<Err>(platform::last_error());
   }
-  do {
-    if (visible(entry)) out.push_back(entry.is_folder() ? entry.name + ":" : entry.name);
-  } while (search->next(entry));
-  if (platform::last_error() != platform::winerr::kNoMoreFiles) {
-    Err failed = static_cast<Err>(platform::last_error());
-    search->close();
-    return failed;
+  out.reserve(entries.size());
+  for (platform::ScanEntry& e : entries) {
+    if (e.name.empty() || e.name[0] == '.' || e.hidden) continue;
+    if (e.folder) e.name.push_back(':');
+    out.push_back(std::move(e.name));
   }
-  if (!search->close()) return static_cast<Err>(platform::last_error());
   return kNoErr;
 }
 
 }  // namespace
 
-Err visible_entries(const std::string& folder, const Listing*& out) {
+Err visible_entries(const std::string& folder, const Listing*& out,
+                    const std::optional<platform::FileIdentity>& seen) {
   FolderCache& c = cache();
   platform::FileIdentity identity;
-  const bool known = platform::identity(folder, identity);
+  bool known = seen.has_value();
+  if (known) {
+    identity = *seen;
+  } else {
+    known = platform::identity(folder, identity);
+  }
   auto hit =
       std::find_if(c.kept.begin(), c.kept.end(), [&](const Kept& k) { return k.folder == folder; });
   if (hit != c.kept.end()) {

@@ -1,10 +1,12 @@
 // The visible entries of a folder, in the file system's order, shared by
 // FolderItemCount, GetFolderItem and FileInfo's ITEMCOUNT so that all three agree.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/errors.hpp"
+#include "platform/fs.hpp"
 
 namespace velmora::files {
 
@@ -18,7 +20,10 @@ using Listing = std::vector<std::string>;
 // folder once and walking several folders in turn costs each folder once.  A folder that
 // cannot be watched is listed on every call.  0, or the system's error number when the
 // folder cannot be searched; `out` stays valid until the next call.
-Err visible_entries(const std::string& folder, const Listing*& out);
+// `seen` is the folder's identity when the caller has just looked at it (PathSpec's),
+// saving a second look.
+Err visible_entries(const std::string& folder, const Listing*& out,
+                    const std::optional<platform::FileIdentity>& seen = std::nullopt);
 
 // Forgets the kept listings (tests, and callers that changed the folder themselves).
 void forget_listing();

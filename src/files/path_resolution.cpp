@@ -1,5 +1,6 @@
 // Path resolution: every notation of a path argument made into a PathSpec.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 #include "files/path_notation.hpp"
@@ -47,25 +48,26 @@ Err make_file_spec(const std::string& full, PathSpec& out) {
   out.volume_ref = 0;
   out.parent_id = 0;
   if (full.size() >= 2 && full[1] == ':') {
-    std::vector<std::string> roots = platform::logical_drive_strings();
-    auto it = std::find_if(roots.begin(), roots.end(),
-                           [&](const std::string& r) { return r[0] == full[0]; });
-    if (it == roots.end()) return kNoSuchVolume;
-    out.volume_ref = static_cast<std::int16_t>(1 + (it - roots.begin()));
+    // The drive's place in the drive list, counted from the mask rather than from the
+    // list's texts: every path argument passes here.
+    const int letter = static_cast<unsigned char>(full[0]) - 'A';
+    const std::uint32_t mask = platform::logical_drive_mask();
+    if (letter < 0 || letter >= 26 || (mask & (1u << letter)) == 0) return kNoSuchVolume;
+    out.volume_ref = static_cast<std::int16_t>(1 + std::popcount(mask & ((1u << letter) - 1)));
   } else if (platform::drive_type(share_root(full)) == platform::DriveType::NoRootDir) {
     return kNoSuchVolume;
   }
 
   // The item itself first: when it exists, its folder does too.
-  std::uint32_t attributes = 0;
   std::string_view item = full;
   if (item.size() > 3 && ends_with_backslash(item)) item.remove_suffix(1);
   std::size_t start = name_start(item);
   bool is_root = start >= item.size() || start == 0;
   out.parent_id = is_root ? 1 : parent_number(item.substr(0, start));
-  if (platform::get_attributes(full, attributes)) {
+  bool folder = false;
+  if (platform::probe(full, folder, out.identity)) {
     out.exists = true;
-    out.is_folder = (attributes & platform::attr::kDirectory) != 0;
+    out.is_folder = folder;
     return kNoErr;
   }
   if (is_root) return kFileNotFound;

@@ -3,10 +3,12 @@
 // C:\Data\a.txt or \\server\share\x; the platform maps them onto its own file system.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "host/errors.hpp"
+#include "platform/fs.hpp"
 
 namespace velmora::files {
 
@@ -18,6 +20,9 @@ struct PathSpec {
   std::string name;             // full native path, at most 254 bytes
   bool is_folder = false;       // exists and is a directory
   bool exists = false;
+  // Who the item was when it was resolved, where the platform told it on the way; lets
+  // a caller that keeps something per item check it without looking again.
+  std::optional<platform::FileIdentity> identity;
 };
 
 // Resolves every notation (drive, colon, volume label, network server::share:x,

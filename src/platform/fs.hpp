@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -127,6 +128,11 @@ bool lookup(std::string_view path, FileEntry& out);
 
 // The identity of an item (see FileIdentity); false (last error set) when unreadable.
 bool identity(std::string_view path, FileIdentity& out);
+
+// What path resolution needs of an item, in one look: whether it is a folder and, where
+// the same look tells it, its identity (`who` is left empty where that would cost more).
+// False (last error set, as get_attributes sets it) when the item cannot be read.
+bool probe(std::string_view path, bool& is_folder, std::optional<FileIdentity>& who);
 
 // Reads a whole file into `out`; fails (last error set) for a folder, an unreadable file
 // or one larger than max_bytes (kNotEnoughMemory).

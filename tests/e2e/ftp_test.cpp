@@ -5,6 +5,8 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -405,6 +407,33 @@ TEST_F(FtpTransfer, LocalTargetsThatCannotBeWritten) {
   stdfs::create_directories(local_ / "nofolder");
   EXPECT_EQ(download(u, local_path("nofolder\\")), "");
   EXPECT_EQ(read_file(local_ / "nofolder" / "a.txt"), "remote");
+}
+
+// Only a regular file is sent: a FIFO without a writer would hold the call for ever, a
+// device would send without end.  Each is refused with access denied before anything
+// reaches the server.
+TEST_F(FtpTransfer, UploadRefusesFifoSocketAndDeviceAtOnce) {
+  ASSERT_EQ(::mkfifo((local_ / "pipe.dat").c_str(), 0644), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = (local_ / "sock.dat").string();
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::copy(socket_path.begin(), socket_path.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::vector<std::string> names = {"pipe.dat", "sock.dat"};
+  if (::mknod((local_ / "zero.dat").c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0) {
+    names.push_back("zero.dat");
+  }
+  auto server = start();
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(error_code(upload(url(server->port(), "/" + name), local_path(name))), "-5");
+    EXPECT_EQ(error_code(upload(url(server->port(), "/in/"), local_path(name))), "-5");
+  }
+  ::close(sock);
+  EXPECT_TRUE(folder_names(remote_).empty());
 }
 
 TEST_F(FtpTransfer, DebugOutputNarratesWithoutThePassword) {

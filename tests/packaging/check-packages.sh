@@ -76,6 +76,8 @@ check "the postinst is not executable" test -x "$tmp/control/postinst"
 module="$tmp/root/$plugin_dir/VELMORA2.fmx"
 check "the installed module does not look for the host library in /opt/FileMaker/lib" \
   bash -c "readelf -d '$module' | grep -E 'RUNPATH|RPATH' | grep -q '/opt/FileMaker/lib'"
+check "the module needs libcurl to load (the first transfer loads it)" \
+  bash -c "! readelf -d '$module' | grep NEEDED | grep -q 'libcurl'"
 if [ "$has_desktop" = 1 ]; then
   check "the module itself needs a desktop library (it must load on a headless server)" \
     bash -c "! readelf -d '$module' | grep NEEDED | grep -qiE 'gtk|gdk|X11|cairo|pango'"
@@ -133,12 +135,14 @@ check "postinst without the server's accounts changed owners: $(cat "$tmp/log3")
 # --- the .tar.gz -----------------------------------------------------------------------
 tar tzf "$tgz" >"$tmp/tgz.list"
 top=$(head -n 1 "$tmp/tgz.list" | cut -d/ -f1)
-for name in "${plugins[@]}" fmhost libFMWrapper.so README.md docs/install.md docs/functions.md \
-  docs/fmhost.md; do
+for name in "${plugins[@]}" fmhost fmhost-desktop.so libFMWrapper.so README.md docs/install.md \
+  docs/functions.md docs/fmhost.md; do
   check "the .tar.gz lacks $name" grep -qxF "$top/$name" "$tmp/tgz.list"
 done
 mkdir -p "$tmp/trial"
 tar xzf "$tgz" -C "$tmp/trial"
+check "fmhost itself needs a desktop library (its companion brings them for the window)" \
+  bash -c "! readelf -d '$tmp/trial/$top/fmhost' | grep NEEDED | grep -qiE 'gtk|gdk|glib|X11'"
 answer=$(env -u DISPLAY -u LD_LIBRARY_PATH "$tmp/trial/$top/fmhost" VeUtl_Version '' 2>&1)
 check "fmhost from the .tar.gz answered '$answer'" \
   test "$answer" = "VERSION=${version//./, }"

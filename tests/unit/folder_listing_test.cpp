@@ -13,7 +13,10 @@
 #include <optional>
 #include <thread>
 
+#include "files/path_spec.hpp"
+#include "platform/folder_scan.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/scan_types.hpp"
 
 namespace velmora::files {
 namespace {
@@ -106,6 +109,72 @@ TEST_F(KeptListing, ManyFoldersInTurnEachStayRight) {
       }
     }
   }
+}
+
+// The walk's own way in: the folder's identity taken while its path was resolved.  Its
+// parent renamed away and a new folder made in its place raise no notice on the old
+// folder's watch, yet the path now names another folder.
+TEST_F(KeptListing, AFolderSwappedInUnderTheSamePathIsListedAfresh) {
+  stdfs::create_directories(dir_ / "p" / "f");
+  std::ofstream(dir_ / "p" / "f" / "old") << "x";
+  const auto walk = [&] {
+    PathSpec spec;
+    EXPECT_EQ(resolve_path(native_ + "\\p\\f", spec), 0);
+    EXPECT_TRUE(spec.is_folder);
+    const Listing* out = nullptr;
+    EXPECT_EQ(visible_entries(spec.name, out, spec.identity), 0);
+    return out ? *out : Listing{};
+  };
+  EXPECT_EQ(walk(), Listing{"old"});
+  EXPECT_EQ(walk(), Listing{"old"});
+  stdfs::rename(dir_ / "p", dir_ / "q");
+  stdfs::create_directories(dir_ / "p" / "f");
+  std::ofstream(dir_ / "p" / "f" / "new") << "x";
+  EXPECT_EQ(walk(), Listing{"new"});
+}
+
+// Kinds come from the folder's own entry types: a link is listed as what it leads to, a
+// link leading nowhere not at all (a directory search cannot report it), and a folder
+// hidden by its stored attribute is left out like a file.
+TEST_F(KeptListing, LinksShowWhatTheyLeadToAndHiddenFoldersStayOut) {
+  stdfs::create_directory(dir_ / "real");
+  stdfs::create_directory(dir_ / "secret");
+  touch("a.txt");
+  stdfs::create_directory_symlink("real", dir_ / "to-dir");
+  stdfs::create_symlink("a.txt", dir_ / "to-file");
+  stdfs::create_symlink("nowhere", dir_ / "dangling");
+  const std::string system = "0x4";
+  ASSERT_EQ(
+      ::setxattr((dir_ / "secret").c_str(), "user.DOSATTRIB", system.data(), system.size(), 0), 0);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:", "to-file"}));
+}
+
+// A file system that reports no entry types (DT_UNKNOWN) gets each entry's status asked
+// instead: listings and walks see the same kinds either way.
+TEST_F(KeptListing, KindsAreTheSameWhereTheFileSystemReportsNoEntryTypes) {
+  stdfs::create_directory(dir_ / "real");
+  touch("a.txt");
+  stdfs::create_directory_symlink("real", dir_ / "to-dir");
+  stdfs::create_symlink("nowhere", dir_ / "dangling");
+  const auto walk = [&] {
+    std::vector<platform::ScanEntry> entries;
+    EXPECT_TRUE(platform::scan_folder(native_, entries));
+    std::vector<std::string> kinds;
+    for (const auto& e : entries) {
+      kinds.push_back(e.name + (e.folder ? " folder" : "") + (e.link ? " link" : ""));
+    }
+    std::sort(kinds.begin(), kinds.end());
+    return kinds;
+  };
+  const std::vector<std::string> expected = {"a.txt", "dangling link", "real folder",
+                                             "to-dir folder link"};
+  EXPECT_EQ(walk(), expected);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:"}));
+  platform::linux_backend::set_entry_types_ignored(true);
+  forget_listing();
+  EXPECT_EQ(walk(), expected);
+  EXPECT_EQ(list(native_), (Listing{"a.txt", "real:", "to-dir:"}));
+  platform::linux_backend::set_entry_types_ignored(false);
 }
 
 TEST_F(KeptListing, EmptyAndMissingFolders) {

@@ -102,5 +102,22 @@ TEST(FullPathName, FoldsDrivePathsLikeTheSystem) {
   EXPECT_FALSE(full_path_name("", out));
 }
 
+// Paths that already look whole are taken as they stand; anything folding would change
+// is still folded.
+TEST(FullPathName, WholePathsStandAndNearlyWholeOnesFold) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"c:\\data", "C:\\data"},         {"C:\\Data\\\\b", "C:\\Data\\b"},
+      {"C:\\\\Data", "C:\\Data"},       {"C:\\Data\\\\", "C:\\Data\\"},
+      {"C:\\Data\\.", "C:\\Data"},      {"C:\\Data\\..", "C:\\"},
+      {"C:\\.\\Data", "C:\\Data"},      {"C:\\Data/b", "C:\\Data\\b"},
+      {"C:\\a.b\\...", "C:\\a.b\\..."}, {"C:\\x\\\x95\x5C\\", "C:\\x\\\x95\x5C\\"},
+  };
+  for (const auto& [in, expected] : cases) {
+    std::string out;
+    ASSERT_TRUE(full_path_name(in, out)) << in;
+    EXPECT_EQ(out, expected) << in;
+  }
+}
+
 }  // namespace
 }  // namespace velmora::platform

@@ -2,6 +2,8 @@
 // by default, further drives are the mounted block-device file systems; VELMORA_DRIVES
 // replaces the whole table ("C=/srv/c,confined;D=/media/x,label=PHOTOS,type=removable").
 #pragma once
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +48,13 @@ const Share* find_share(std::string_view server, std::string_view share);
 // drive or share a path that would lead out of its directory through a link is refused
 // with 5: every link on the way, the last component's included, is resolved as the
 // kernel will resolve it and must stay inside.
+// When `seen` is given and the item was looked at on the way (it exists, links followed),
+// its status is handed out there, so that the caller need not ask again.
+struct HostStat {
+  bool valid = false;
+  struct stat st {};
+};
+std::optional<std::string> host_path(std::string_view native_path, HostStat* seen);
 std::optional<std::string> host_path(std::string_view native_path);
 
 // The Windows-form native path of a host path (the drive whose directory holds it, the

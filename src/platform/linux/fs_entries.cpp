@@ -138,15 +138,44 @@ bool lookup(std::string_view path, FileEntry& out) {
   return true;
 }
 
-bool identity(std::string_view path, FileIdentity& out) {
-  std::optional<std::string> host = host_path(path);
+namespace {
+
+// The status of an item, from the look host_path took on the way where it took one.
+bool status_of(std::string_view path, struct stat& st) {
+  linux_backend::HostStat seen;
+  std::optional<std::string> host = host_path(path, &seen);
   if (!host) return false;
-  struct stat st {};
+  if (seen.valid) {
+    st = seen.st;
+    return true;
+  }
   if (::stat(host->c_str(), &st) != 0) return linux_backend::fail_missing(*host);
+  return true;
+}
+
+FileIdentity identity_of(const struct stat& st) {
+  FileIdentity out;
   out.device = st.st_dev;
   out.node = st.st_ino;
   out.modification = FileTime{st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
   out.change = FileTime{st.st_ctim.tv_sec, static_cast<std::int32_t>(st.st_ctim.tv_nsec)};
+  return out;
+}
+
+}  // namespace
+
+bool identity(std::string_view path, FileIdentity& out) {
+  struct stat st {};
+  if (!status_of(path, st)) return false;
+  out = identity_of(st);
+  return true;
+}
+
+bool probe(std::string_view path, bool& is_folder, std::optional<FileIdentity>& who) {
+  struct stat st {};
+  if (!status_of(path, st)) return false;
+  is_folder = S_ISDIR(st.st_mode);
+  who = identity_of(st);
   return true;
 }
 

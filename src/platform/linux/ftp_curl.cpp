@@ -1,7 +1,6 @@
 // The FTP session on libcurl.  One easy handle per session keeps the control connection
 // open between the log-in, the listings and the transfer; everything is synchronous on
 // the caller's thread.  The wire speaks UTF-8 (RFC 2640); callers speak native text.
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,14 +11,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <random>
 
 #include "ftp/listing.hpp"
 #include "params/text_util.hpp"
 #include "platform/fs.hpp"
 #include "platform/ftp.hpp"
+#include "platform/linux/curl_library.hpp"
 #include "platform/linux/drive_map.hpp"
+#include "platform/linux/file_checks.hpp"
 #include "platform/text.hpp"
 
 namespace velmora::platform {
@@ -87,11 +87,6 @@ std::uint32_t error_from_curl(CURLcode code) {
     if (row.code == code) return row.error;
   }
   return kFtpInternalError;
-}
-
-void global_init() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 bool is_unreserved(unsigned char c) {
@@ -234,13 +229,13 @@ class IncomingFile {
 class CurlFtpSession final : public FtpSession {
  public:
   explicit CurlFtpSession(FtpStatusSink sink) : sink_(std::move(sink)) {
-    global_init();
-    curl_ = curl_easy_init();
+    lib_ = linux_backend::curl_library();
+    curl_ = lib_ != nullptr ? lib_->easy_init() : nullptr;
   }
 
   ~CurlFtpSession() override {
     if (!curl_) return;
-    curl_easy_cleanup(curl_);  // closes the control connection (QUIT)
+    lib_->easy_cleanup(curl_);  // closes the control connection (QUIT)
     notify(FtpStatus::kHandleClosing, FtpContext::kConnection);
   }
 
@@ -255,11 +250,11 @@ class CurlFtpSession final : public FtpSession {
     resolving_ = true;
     // Logging in with no file to fetch: USER, PASS and PWD, then the connection waits.
     prepare(FtpContext::kConnection, base_url_ + "/");
-    curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    lib_->easy_setopt(curl_, CURLOPT_NOBODY, 1L);
     const std::uint32_t err = perform();
     if (err != 0) return err;
     char* entry = nullptr;
-    if (curl_easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry) {
+    if (lib_->easy_getinfo(curl_, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry) {
       entry_path_ = utf8_to_native(entry);
     }
     return 0;
@@ -281,9 +276,9 @@ class CurlFtpSession final : public FtpSession {
     std::string text;
     const std::string command = "LIST " + name;
     prepare(FtpContext::kListing, url_for(folder));
-    if (!name.empty()) curl_easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, command.c_str());
-    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &append_listing);
-    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &text);
+    if (!name.empty()) lib_->easy_setopt(curl_, CURLOPT_CUSTOMREQUEST, command.c_str());
+    lib_->easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &append_listing);
+    lib_->easy_setopt(curl_, CURLOPT_WRITEDATA, &text);
     const std::uint32_t err = perform();
     notify(FtpStatus::kHandleClosing, FtpContext::kListing);
     // The server's refusal of a folder or a name is how a missing entry shows.
@@ -316,8 +311,8 @@ class CurlFtpSession final : public FtpSession {
     if (const auto err = file.open(*target)) return err;
     notify(FtpStatus::kHandleCreated, FtpContext::kDownload);
     prepare(FtpContext::kDownload, url_for(utf8));
-    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &write_file);
-    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &file);
+    lib_->easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &write_file);
+    lib_->easy_setopt(curl_, CURLOPT_WRITEDATA, &file);
     std::uint32_t err = perform();
     notify(FtpStatus::kHandleClosing, FtpContext::kDownload);
     if (last_code_ == CURLE_WRITE_ERROR) err = error_from_errno(file.write_errno());
@@ -330,21 +325,24 @@ class CurlFtpSession final : public FtpSession {
     if (utf8.empty() || utf8.back() == '/' || !safe_on_wire(utf8)) return kFtpServerRefused;
     const auto source = linux_backend::host_path(local);
     if (!source) return last_error();
-    const int fd = ::open(source->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return error_from_errno(errno);
+    // A FIFO would hold the host's thread until someone writes to it, a device would
+    // send without end: only a regular file is ever opened.
+    int open_err = 0;
+    const int fd = linux_backend::open_regular(*source, open_err);
+    if (fd < 0) return open_err != 0 ? error_from_errno(open_err) : last_error();
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(fd, &st) != 0) {
+      const int e = errno;
       ::close(fd);
       return error_from_errno(e);
     }
     OutgoingFile file{fd, 0};
     notify(FtpStatus::kHandleCreated, FtpContext::kUpload);
     prepare(FtpContext::kUpload, url_for(utf8));
-    curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
-    curl_easy_setopt(curl_, CURLOPT_READFUNCTION, &read_file);
-    curl_easy_setopt(curl_, CURLOPT_READDATA, &file);
+    lib_->easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
+    lib_->easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+    lib_->easy_setopt(curl_, CURLOPT_READFUNCTION, &read_file);
+    lib_->easy_setopt(curl_, CURLOPT_READDATA, &file);
     std::uint32_t err = perform();
     notify(FtpStatus::kHandleClosing, FtpContext::kUpload);
     ::close(fd);
@@ -393,47 +391,47 @@ class CurlFtpSession final : public FtpSession {
   // A clean request on the session's handle; the live connection is kept.
   void prepare(FtpContext context, const std::string& url) {
     context_ = context;
-    curl_easy_reset(curl_);
+    lib_->easy_reset(curl_);
     const long seconds = static_cast<long>((login_.timeout_ms + 999) / 1000);
-    curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, error_text_);
+    lib_->easy_setopt(curl_, CURLOPT_URL, url.c_str());
+    lib_->easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "ftp");
+    lib_->easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    lib_->easy_setopt(curl_, CURLOPT_ERRORBUFFER, error_text_);
     const std::string user = native_to_utf8(login_.user);
     const std::string password = native_to_utf8(login_.password);
     if (!user.empty()) {
-      curl_easy_setopt(curl_, CURLOPT_USERNAME, user.c_str());
-      curl_easy_setopt(curl_, CURLOPT_PASSWORD, password.c_str());
+      lib_->easy_setopt(curl_, CURLOPT_USERNAME, user.c_str());
+      lib_->easy_setopt(curl_, CURLOPT_PASSWORD, password.c_str());
     }
-    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(login_.timeout_ms));
-    curl_easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
-    curl_easy_setopt(curl_, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(login_.timeout_ms));
+    lib_->easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(login_.timeout_ms));
+    lib_->easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds);
+    lib_->easy_setopt(curl_, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(login_.timeout_ms));
     // A data connection that moves nothing for the time-out counts as timed out.
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, seconds);
-    curl_easy_setopt(curl_, CURLOPT_FTPPORT, login_.passive ? nullptr : "-");
-    curl_easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    lib_->easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    lib_->easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, seconds);
+    lib_->easy_setopt(curl_, CURLOPT_FTPPORT, login_.passive ? nullptr : "-");
+    lib_->easy_setopt(curl_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     if (login_.secure) {
-      curl_easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+      lib_->easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
       // The trusted issuers: the system's, unless the usual OpenSSL variables name others
       // (a company's own authority, a test server's certificate).
       if (const char* file = std::getenv("SSL_CERT_FILE"))
-        curl_easy_setopt(curl_, CURLOPT_CAINFO, file);
+        lib_->easy_setopt(curl_, CURLOPT_CAINFO, file);
       if (const char* dir = std::getenv("SSL_CERT_DIR"))
-        curl_easy_setopt(curl_, CURLOPT_CAPATH, dir);
+        lib_->easy_setopt(curl_, CURLOPT_CAPATH, dir);
     }
-    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
-    curl_easy_setopt(curl_, CURLOPT_UPLOAD_BUFFERSIZE, kSendBuffer);
-    curl_easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &open_socket);
-    curl_easy_setopt(curl_, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETFUNCTION, &close_socket);
-    curl_easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, &on_debug);
-    curl_easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
-    curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &on_progress);
-    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
+    lib_->easy_setopt(curl_, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+    lib_->easy_setopt(curl_, CURLOPT_UPLOAD_BUFFERSIZE, kSendBuffer);
+    lib_->easy_setopt(curl_, CURLOPT_OPENSOCKETFUNCTION, &open_socket);
+    lib_->easy_setopt(curl_, CURLOPT_OPENSOCKETDATA, this);
+    lib_->easy_setopt(curl_, CURLOPT_CLOSESOCKETFUNCTION, &close_socket);
+    lib_->easy_setopt(curl_, CURLOPT_CLOSESOCKETDATA, this);
+    lib_->easy_setopt(curl_, CURLOPT_DEBUGFUNCTION, &on_debug);
+    lib_->easy_setopt(curl_, CURLOPT_DEBUGDATA, this);
+    lib_->easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
+    lib_->easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    lib_->easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &on_progress);
+    lib_->easy_setopt(curl_, CURLOPT_XFERINFODATA, this);
   }
 
   std::uint32_t perform() {
@@ -442,7 +440,7 @@ class CurlFtpSession final : public FtpSession {
     waiting_since_ = Clock::now();  // the greeting, or the first answer, is awaited
     awaiting_answer_ = true;
     window_open_ = false;
-    last_code_ = curl_easy_perform(curl_);
+    last_code_ = lib_->easy_perform(curl_);
     if (last_code_ == CURLE_ABORTED_BY_CALLBACK && timed_out_) return kFtpTimeout;
     return last_code_ == CURLE_OK ? 0 : error_from_curl(last_code_);
   }
@@ -539,6 +537,7 @@ class CurlFtpSession final : public FtpSession {
   Clock::time_point window_start_;
   curl_off_t window_bytes_ = 0;
   char error_text_[CURL_ERROR_SIZE] = {};
+  const linux_backend::CurlLibrary* lib_ = nullptr;
 };
 
 }  // namespace

@@ -114,12 +114,68 @@ bool is_drive_prefix(std::string_view s) {
   return s.size() >= 2 && s[1] == ':' && params::is_ascii_letter(static_cast<unsigned char>(s[0]));
 }
 
+// True when folding would give `s` back unchanged but for the drive letter's case: a
+// drive, a backslash, and components none of which is empty (but a final separator),
+// "." or "..", with no '/' anywhere.  Most paths a script passes are already like this.
+bool is_full_drive_path(std::string_view s) {
+  if (s.size() < 3 || !is_drive_prefix(s) || s[2] != '\\') return false;
+  std::size_t start = 3;
+  for (std::size_t i = 3; i <= s.size(); ++i) {
+    if (i < s.size()) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (c == '/' || c == '\0') return false;
+      if (params::is_lead_byte(c) && i + 1 < s.size()) {
+        ++i;
+        continue;
+      }
+      if (c != '\\') continue;
+    }
+    const std::string_view part = s.substr(start, i - start);
+    if (part == "." || part == "..") return false;
+    if (part.empty() && !(i == s.size() && start > 3)) return i == s.size() && s.size() == 3;
+    start = i + 1;
+  }
+  return true;
+}
+
+// Appends the components of native text (backslash-separated, empty ones left out) to a
+// host path, each as "/" and its UTF-8 name.
+void append_host_components(std::string& out, std::string_view rest) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size()) {
+      const auto c = static_cast<unsigned char>(rest[i]);
+      if (params::is_lead_byte(c) && i + 1 < rest.size()) {
+        ++i;
+        continue;
+      }
+      if (c != '\\') continue;
+    }
+    const std::string_view part = rest.substr(start, i - start);
+    start = i + 1;
+    if (part.empty()) continue;
+    out.push_back('/');
+    bool ascii = true;
+    for (const char c : part) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+      out += part;
+    } else {
+      out += native_to_utf8(part);
+    }
+  }
+}
+
 }  // namespace
 
 bool full_path_name(std::string_view path, std::string& out) {
   if (path.empty() || path.find('\0') != std::string_view::npos) {
     set_last_error(winerr::kInvalidName);
     return false;
+  }
+  if (is_full_drive_path(path)) {
+    out.assign(path);
+    out[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[0])));
+    return true;
   }
   std::string s(path);
   // A Linux absolute path ("/home/me/a.txt") names that very file: place it on the
@@ -273,7 +329,8 @@ bool stays_beneath(const std::string& root, const std::string& host) {
 
 }  // namespace
 
-std::optional<std::string> host_path(std::string_view native_path) {
+std::optional<std::string> host_path(std::string_view native_path, HostStat* seen) {
+  if (seen != nullptr) seen->valid = false;
   std::string full;
   if (!full_path_name(native_path, full)) return std::nullopt;
 
@@ -308,6 +365,24 @@ std::optional<std::string> host_path(std::string_view native_path) {
   }
 
   const std::string root = base;
+  // The whole path as given first: when it exists, every component on the way matched
+  // exactly, which is what the walk below would find one component at a time.
+  std::string exact = base;
+  append_host_components(exact, rest);
+  struct stat found {};
+  if (::stat(exact.empty() ? "/" : exact.c_str(), &found) == 0) {
+    if (confined && !stays_beneath(root, exact)) {
+      set_last_error(winerr::kAccessDenied);
+      return std::nullopt;
+    }
+    if (seen != nullptr) {
+      seen->valid = true;
+      seen->st = found;
+    }
+    if (exact.empty()) exact = "/";
+    return exact;
+  }
+
   bool on_disk = true;  // every component so far exists
   for (const std::string& part : split_components(rest)) {
     if (part.empty()) continue;
@@ -333,6 +408,10 @@ std::optional<std::string> host_path(std::string_view native_path) {
   }
   if (base.empty()) base = "/";
   return base;
+}
+
+std::optional<std::string> host_path(std::string_view native_path) {
+  return host_path(native_path, nullptr);
 }
 
 std::optional<std::string> native_from_host(std::string_view host) {

@@ -3,10 +3,10 @@
 // drips its bytes can hang a call.
 #include "platform/url_fetch.hpp"
 
-#include <curl/curl.h>
-
 #include <chrono>
 #include <new>
+
+#include "platform/linux/curl_library.hpp"
 
 namespace velmora::platform {
 
@@ -96,35 +96,37 @@ FetchResult from_curl(CURLcode code) {
 FetchResult fetch_url(const std::string& url, std::uint64_t max_bytes,
                       std::vector<std::uint8_t>& out) {
   out.clear();
-  CURL* curl = curl_easy_init();
+  const linux_backend::CurlLibrary* lib = linux_backend::curl_library();
+  if (lib == nullptr) return FetchResult::failed;
+  CURL* curl = lib->easy_init();
   if (curl == nullptr) return FetchResult::failed;
   Sink sink{&out, max_bytes};
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  lib->easy_setopt(curl, CURLOPT_URL, url.c_str());
 #if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
+  lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,ftp");
+  lib->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,ftp");
 #else
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
+  lib->easy_setopt(curl, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
+  lib->easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_FTP);
 #endif
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-  curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 1L);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  lib->easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  lib->easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+  lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+  lib->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  lib->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  lib->easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 1L);
+  lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+  lib->easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   Watch watch;
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watch_progress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
-  const CURLcode code = curl_easy_perform(curl);
+  lib->easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  lib->easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watch_progress);
+  lib->easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+  const CURLcode code = lib->easy_perform(curl);
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
+  lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  lib->easy_cleanup(curl);
   if (sink.no_memory) {
     out.clear();
     throw std::bad_alloc();

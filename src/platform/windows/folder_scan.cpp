@@ -6,7 +6,7 @@
 
 namespace velmora::platform {
 
-bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
+bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out, ScanFor) {
   out.clear();
   std::wstring path = win::wide(folder);
   const DWORD a = GetFileAttributesW(path.c_str());
@@ -36,6 +36,8 @@ bool scan_folder(std::string_view folder, std::vector<ScanEntry>& out) {
     e.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
              (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
               data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    // The search reports the attributes with every entry, so every purpose gets them.
+    e.hidden = (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
     out.push_back(std::move(e));
   } while (FindNextFileW(h, &data));
   const DWORD error = GetLastError();

@@ -163,6 +163,15 @@ bool lookup(std::string_view path, FileEntry& out) {
   return true;
 }
 
+bool probe(std::string_view path, bool& is_folder, std::optional<FileIdentity>& who) {
+  // The identity would cost an open of the item: left to whoever needs it.
+  const DWORD a = GetFileAttributesW(win::wide(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return win::fail_last();
+  is_folder = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  who.reset();
+  return true;
+}
+
 bool identity(std::string_view path, FileIdentity& out) {
   win::Handle h(CreateFileW(win::wide(path).c_str(), FILE_READ_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
