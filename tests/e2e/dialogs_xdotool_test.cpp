@@ -17,10 +17,11 @@ class XdotoolInput : public DialogTest {
     RunResult r;
     std::thread host([&] { r = run_dialogs(std::move(args)); });
     // The keys go to whatever has the focus, as a keyboard's do (XTEST, not events sent
-    // to one window).
+    // to one window).  The pause lets a loaded machine finish mapping the dialog and
+    // placing its first focus before the first key arrives.
     const std::string x = "DISPLAY=" + display_->name() + " timeout 10 xdotool ";
     const std::string command = x + "search --sync --onlyvisible --name '^" + title +
-                                "$' windowfocus --sync && sleep 0.3 && " + x + "key --delay 80 " +
+                                "$' windowfocus --sync && sleep 1 && " + x + "key --delay 80 " +
                                 keys;
     const int pressed = std::system(command.c_str());
     host.join();
