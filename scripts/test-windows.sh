@@ -176,6 +176,10 @@ expect "ImageInfo of a JPEG's densities" "WIDTH=40 HEIGHT=30 DEPTH=32 RESOLUTION
   "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\aspect.jpg')"
 expect "ImageInfo of a grey PNG" "WIDTH=21 HEIGHT=12 DEPTH=8 RESOLUTION=72" \
   "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\grey.png')"
+expect "ImageInfo of a 2-colour GIF: its table's depth" "WIDTH=9 HEIGHT=5 DEPTH=1 RESOLUTION=72" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\two.gif')"
+expect "ImageInfo of an 8-colour GIF" "WIDTH=23 HEIGHT=11 DEPTH=4 RESOLUTION=72" \
+  "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\colours.gif')"
 expect "ImageInfo of a TIFF page" "WIDTH=12 HEIGHT=9 DEPTH=32 RESOLUTION=150 PAGECOUNT=2" \
   "$(call VeImg_ImageInfo 'PATH=T:\\pictures\\pages.tif PAGE=2')"
 expect_has "ExifInfo" "Make='NIKON CORPORATION,' Model='NIKON D2H,'" \

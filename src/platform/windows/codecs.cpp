@@ -89,9 +89,17 @@ constexpr PixelDepth kDepths[] = {
     {&GUID_WICPixelFormat8bppIndexed, 8, 8},
 };
 
+// A GIF's depth is its global colour table's size (2 colours are 1 bit, as a 1-bit PNG):
+// WIC always answers 8-bit indexes, so the table size is read from the screen descriptor.
+std::int16_t gif_table_depth(CodecInput& in) {
+  std::uint8_t packed = 0;
+  if (!in.read(10, &packed, 1) || (packed & 0x80) == 0) return 8;
+  constexpr std::int16_t kDepths[] = {1, 1, 2, 4, 4, 8, 8, 8, 8};
+  return kDepths[(packed & 0x07) + 1];
+}
+
 std::int16_t depth_of(IWICImagingFactory* factory, CodecFormat format,
                       const WICPixelFormatGUID& pixel) {
-  if (format == CodecFormat::gif) return 8;
   for (const PixelDepth& d : kDepths) {
     if (*d.format == pixel) return format == CodecFormat::png ? d.png_tiff : d.other;
   }
@@ -155,7 +163,8 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
   if (format == CodecFormat::gif) win::gif_screen_size(f.decoder.get(), width, height);
   out.width = static_cast<std::int32_t>(width);
   out.height = static_cast<std::int32_t>(height);
-  out.depth = depth_of(f.factory.get(), format, pixel);
+  out.depth =
+      format == CodecFormat::gif ? gif_table_depth(in) : depth_of(f.factory.get(), format, pixel);
   out.image_count = static_cast<std::int32_t>(f.count);
   out.hres = out.vres = k72;
   switch (format) {
