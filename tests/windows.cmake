@@ -8,7 +8,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # clients, or test Linux backend internals.
 set(LINUX_ONLY_TESTS apps_test caseless_glob_test draw_window_test export_test
     folder_listing_test fs_seam_test ftp_test picture_source_test platform_errors_test
-    raster_files_test
+    raster_files_test reduced_decode_test
     shortcut_layout_test)
 
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/unit/*_test.cpp

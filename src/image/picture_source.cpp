@@ -38,6 +38,7 @@ class SourceBytes final : public platform::CodecInput {
   std::uint64_t size() const override { return length_; }
   bool read(std::uint64_t offset, std::uint8_t* dst, std::size_t n) override {
     if (offset > length_ || n > length_ - offset) return false;
+    if (n == 0) return true;  // nothing to copy, and an empty buffer has no data pointer
     if (memory_) {
       std::memcpy(dst, memory_->data() + offset, n);
       return true;
