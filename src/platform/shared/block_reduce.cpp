@@ -106,11 +106,17 @@ std::uint64_t* BlockReducer::sums_for(std::int32_t y) {
   return sums_.data();
 }
 
+std::int32_t BlockReducer::pixels_inside(std::int32_t y, std::int32_t x0, std::int32_t dx,
+                                         std::int32_t n) const {
+  if (out_ == nullptr || y < 0 || y >= height_ || x0 < 0 || x0 >= width_ || dx <= 0 || n <= 0)
+    return 0;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(n, (width_ - 1 - x0) / dx + 1));
+}
+
 void BlockReducer::add(std::int32_t y, const std::uint32_t* pixels, std::int32_t x0,
                        std::int32_t dx, std::int32_t n) {
-  if (out_ == nullptr || y < 0 || y >= height_ || x0 < 0 || x0 >= width_ || dx <= 0 || n <= 0)
-    return;
-  n = static_cast<std::int32_t>(std::min<std::int64_t>(n, (width_ - 1 - x0) / dx + 1));
+  n = pixels_inside(y, x0, dx, n);
+  if (n == 0) return;
   if (k_ == 1) {
     std::uint32_t* row = out_->pixels.data() + static_cast<std::size_t>(y) * width_;
     for (std::int32_t i = 0; i < n; ++i) row[x0 + static_cast<std::int64_t>(i) * dx] = pixels[i];
@@ -139,9 +145,8 @@ void BlockReducer::add(std::int32_t y, const std::uint32_t* pixels, std::int32_t
 
 void BlockReducer::add_rgb(std::int32_t y, const std::uint8_t* rgb, std::int32_t x0,
                            std::int32_t dx, std::int32_t n) {
-  if (out_ == nullptr || y < 0 || y >= height_ || x0 < 0 || x0 >= width_ || dx <= 0 || n <= 0)
-    return;
-  n = static_cast<std::int32_t>(std::min<std::int64_t>(n, (width_ - 1 - x0) / dx + 1));
+  n = pixels_inside(y, x0, dx, n);
+  if (n == 0) return;
   if (k_ == 1) {
     std::uint32_t* row = out_->pixels.data() + static_cast<std::size_t>(y) * width_;
     for (std::int32_t i = 0; i < n; ++i, rgb += 3)

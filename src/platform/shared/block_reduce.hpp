@@ -45,6 +45,10 @@ class BlockReducer {
  private:
   // The sums row y adds to; a new block row first writes the one before (Order::bands).
   std::uint64_t* sums_for(std::int32_t y);
+  // How many of the n pixels from x0 in steps of dx land inside the picture; 0 when the
+  // row or the start lies outside it.
+  std::int32_t pixels_inside(std::int32_t y, std::int32_t x0, std::int32_t dx,
+                             std::int32_t n) const;
   void flush(std::int32_t band);
 
   std::int32_t width_ = 0;
