@@ -4,6 +4,7 @@
 #include <fmx/FMHostServices.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
@@ -35,8 +36,12 @@ struct Fault {
 std::mutex g_mutex;
 std::array<Fault, kKindCount> g_faults;
 std::uint64_t g_fired = 0;  // failures made since the faults were set
+// Every text, block and handle the host makes asks whether it should fail; without
+// faults set that question must cost no lock.
+std::atomic<bool> g_armed{false};
 
 bool due(Kind kind) {
+  if (!g_armed.load(std::memory_order_acquire)) return false;
   std::lock_guard lock(g_mutex);
   Fault& f = g_faults[kind];
   if (f.target == 0) return false;
@@ -73,6 +78,9 @@ void configure(std::string_view spec) {
   std::lock_guard lock(g_mutex);
   g_faults = next;
   g_fired = 0;
+  bool armed = false;
+  for (const Fault& f : next) armed = armed || f.target != 0;
+  g_armed.store(armed, std::memory_order_release);
 }
 
 // Faults asked for in the environment apply from the moment the library is loaded.
