@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "block_means.hpp"
 #include "image/description.hpp"
 #include "image/pict.hpp"
 #include "image/picture_errors.hpp"
@@ -25,30 +26,12 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-// Each pixel of `small` is the alpha-weighted mean of its k x k block of `full` (the
-// blocks at the right and bottom edges cut short), within rounding.
+testing_support::PixelRows rows_of(const Pixmap& p) {
+  return {p.pixels().data(), p.width(), p.height(), p.width()};
+}
+
 void expect_block_means(const Pixmap& full, const Pixmap& small, std::int32_t k) {
-  ASSERT_EQ(small.width(), (full.width() + k - 1) / k);
-  ASSERT_EQ(small.height(), (full.height() + k - 1) / k);
-  for (std::int32_t oy = 0; oy < small.height(); ++oy)
-    for (std::int32_t ox = 0; ox < small.width(); ++ox) {
-      double a = 0, r = 0, g = 0, b = 0, n = 0;
-      for (std::int32_t y = oy * k; y < std::min(full.height(), oy * k + k); ++y)
-        for (std::int32_t x = ox * k; x < std::min(full.width(), ox * k + k); ++x) {
-          const Pixel p = full.row(y)[x];
-          a += alpha(p);
-          r += alpha(p) * red(p);
-          g += alpha(p) * green(p);
-          b += alpha(p) * blue(p);
-          n += 1;
-        }
-      const Pixel q = small.row(oy)[ox];
-      ASSERT_NEAR(alpha(q), a / n, 0.51) << ox << "," << oy;
-      if (a == 0) continue;
-      ASSERT_NEAR(red(q), r / a, 0.51) << ox << "," << oy;
-      ASSERT_NEAR(green(q), g / a, 0.51) << ox << "," << oy;
-      ASSERT_NEAR(blue(q), b / a, 0.51) << ox << "," << oy;
-    }
+  testing_support::expect_block_means(rows_of(full), rows_of(small), k);
 }
 
 class ReducedDecodeTest : public ::testing::Test {

@@ -4,8 +4,12 @@
 // would answer 96).
 #include "platform/codecs.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <new>
+#include <vector>
 
+#include "platform/shared/block_reduce.hpp"
 #include "platform/windows/codec_stream.hpp"
 #include "platform/windows/gif_pages.hpp"
 #include "platform/windows/win32.hpp"
@@ -15,6 +19,10 @@ namespace velmora::platform {
 namespace {
 
 constexpr std::int32_t k72 = 72 << 16;
+// Rows copied out of the decoder at once when a picture is averaged down as it is read.
+constexpr std::uint64_t kMaxBandBytes = std::uint64_t{16} << 20;
+// Wider pictures are not averaged down (their block sums would not fit the reducer).
+constexpr UINT kMaxBandedWidth = UINT{1} << 24;
 
 const GUID& container_of(CodecFormat format) {
   switch (format) {
@@ -147,6 +155,47 @@ CodecStatus open_frame(CodecFormat format, CodecInput& in, int index, OpenFrame&
   return CodecStatus::ok;
 }
 
+// A picture drawn much smaller than it is: its rows are copied a band at a time and
+// averaged over k x k blocks as they come, so the whole picture is never held.
+CodecStatus decode_banded(IWICBitmapSource* source, UINT width, UINT height, std::int32_t k,
+                          DecodedPicture& out) {
+  BlockReducer reducer;
+  if (const CodecStatus st =
+          reducer.start(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), k,
+                        BlockReducer::Order::bands, out);
+      st != CodecStatus::ok) {
+    return st;
+  }
+  // Whole block rows to a band, as many as fit the band's bound.
+  const std::uint64_t row_bytes = std::uint64_t{width} * 4;
+  const std::uint64_t rows_fit = std::max<std::uint64_t>(1, kMaxBandBytes / row_bytes);
+  const UINT band =
+      static_cast<UINT>(std::max<std::uint64_t>(1, rows_fit / static_cast<std::uint64_t>(k)) * k);
+  std::vector<std::uint32_t> rows;
+  try {
+    rows.resize(static_cast<std::size_t>(std::min<UINT>(band, height)) * width);
+  } catch (const std::bad_alloc&) {
+    out = DecodedPicture{};
+    return CodecStatus::no_memory;
+  }
+  for (UINT y = 0; y < height; y += band) {
+    const UINT n = std::min(band, height - y);
+    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(n)};
+    const HRESULT copied =
+        source->CopyPixels(&rect, static_cast<UINT>(row_bytes), static_cast<UINT>(row_bytes * n),
+                           reinterpret_cast<BYTE*>(rows.data()));
+    if (FAILED(copied)) {
+      out = DecodedPicture{};
+      return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
+    }
+    for (UINT i = 0; i < n; ++i) {
+      reducer.add_row(static_cast<std::int32_t>(y + i), rows.data() + std::size_t{i} * width);
+    }
+  }
+  reducer.finish();
+  return CodecStatus::ok;
+}
+
 }  // namespace
 
 CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecProbe& out) {
@@ -188,8 +237,8 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
   return CodecStatus::ok;
 }
 
-CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t,
-                           std::int32_t, DecodedPicture& out) {
+CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
+                           std::int32_t min_height, DecodedPicture& out) {
   OpenFrame f;
   const CodecStatus status = open_frame(format, in, index, f);
   if (status != CodecStatus::ok) return status;
@@ -197,10 +246,15 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
   if (format == CodecFormat::gif && win::gif_screen_size(f.decoder.get(), width, height)) {
     return win::compose_gif_page(f.factory.get(), f.decoder.get(), static_cast<UINT>(index), out);
   }
-  if (FAILED(f.frame->GetSize(&width, &height)) || width == 0 || height == 0) {
+  if (FAILED(f.frame->GetSize(&width, &height)) || width == 0 || height == 0 ||
+      width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
     return CodecStatus::bad_data;
   }
-  if (static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) return CodecStatus::no_memory;
+  const std::int32_t k =
+      width < kMaxBandedWidth ? block_factor(width, height, min_width, min_height) : 1;
+  if (k < 2 && static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) {
+    return CodecStatus::no_memory;
+  }
   // 0xAARRGGBB words are BGRA bytes in memory.
   win::ComPtr<IWICFormatConverter> converter;
   if (FAILED(f.factory->CreateFormatConverter(converter.put())) ||
@@ -209,6 +263,7 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
                                    WICBitmapPaletteTypeCustom))) {
     return CodecStatus::unsupported;
   }
+  if (k >= 2) return decode_banded(converter.get(), width, height, k, out);
   out.pixels.assign(static_cast<std::size_t>(width) * height, 0);
   const UINT stride = width * 4;
   const HRESULT copied =
