@@ -66,6 +66,19 @@ PixRect thumbnail_size(std::int64_t width, std::int64_t height, std::int32_t box
 
 namespace {
 
+// The size a picture is decoded at for a thumbnail.  Decoders average whole blocks of
+// the picture (or scale a JPEG in the DCT domain) before the thumbnail's own area
+// averaging, and their block edges do not fall on the thumbnail's pixel edges: an edge
+// blurs by up to one block.  Twice the thumbnail each way keeps the blocks within half
+// a thumbnail pixel; large thumbnails keep their own size, so that the decoded picture
+// stays within 2^24 pixels.
+PixRect decode_box(const PixRect& target) {
+  constexpr std::int64_t kDoubledPixels = std::int64_t{1} << 20;
+  const std::int64_t pixels = std::int64_t{target.width()} * target.height();
+  if (pixels > kDoubledPixels) return target;
+  return PixRect{0, 0, target.width() * 2, target.height() * 2};
+}
+
 // A grey-scale picture's thumbnail keeps its grey levels: each pixel becomes the nearest
 // of the 2^bits greys its depth (34, 36, 40) holds.
 void to_grey_levels(Pixmap& world, std::int16_t depth) {
@@ -109,8 +122,8 @@ Err preview_image(Call& call) {
                                         box_side(s, "HEIGHT"));
 
   Pixmap decoded;
-  if (const Err err = source.decode(decoded, target.width(), target.height()); err != kNoErr)
-    return err;
+  const PixRect box = decode_box(target);
+  if (const Err err = source.decode(decoded, box.width(), box.height()); err != kNoErr) return err;
   source.close();  // a clipboard picture is let go once its pixels are out
   Pixmap thumbnail;
   if (const Err err = area_resample(decoded, target.width(), target.height(), thumbnail);

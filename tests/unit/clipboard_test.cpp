@@ -4,6 +4,8 @@
 #include <fmx/FMHostServices.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -15,6 +17,7 @@
 #include "image/pict.hpp"
 #include "image/picture_errors.hpp"
 #include "params/text_util.hpp"
+#include "platform/encoders.hpp"
 #include "run_handlers.hpp"
 
 namespace velmora {
@@ -458,6 +461,64 @@ TEST_F(Preview, ThumbnailKeepsTheColoursAndTheFrameIsDrawnInside) {
   EXPECT_EQ(p.at(0, 30) & 0xFFFFFF, 0u);
   EXPECT_EQ(p.at(1, 30) & 0xFFFFFF, 0xFF0000u);
   std::remove(path.c_str());
+}
+
+// The mean of the picture's area a thumbnail pixel covers, in exact fractions of source
+// pixels (opaque pictures).
+double area_mean(const Pixmap& src, std::int32_t tw, std::int32_t th, std::int32_t x,
+                 std::int32_t y, int shift) {
+  const double x0 = double(x) * src.width() / tw, x1 = double(x + 1) * src.width() / tw;
+  const double y0 = double(y) * src.height() / th, y1 = double(y + 1) * src.height() / th;
+  double sum = 0, total = 0;
+  for (auto sy = static_cast<std::int32_t>(y0); sy < y1 && sy < src.height(); ++sy)
+    for (auto sx = static_cast<std::int32_t>(x0); sx < x1 && sx < src.width(); ++sx) {
+      const double w = (std::min<double>(x1, sx + 1) - std::max<double>(x0, sx)) *
+                       (std::min<double>(y1, sy + 1) - std::max<double>(y0, sy));
+      sum += w * ((src.row(sy)[sx] >> shift) & 0xFF);
+      total += w;
+    }
+  return sum / total;
+}
+
+// Decoders average whole blocks before the thumbnail's own area averaging; blocks that
+// straddle the thumbnail's pixel edges must not blur hard edges by much.  Stripes three
+// and four pixels wide on a 613 x 409 PNG, shrunk to 150 x 100 (4.09 source pixels a
+// thumbnail pixel): every pixel near its exact area mean.
+TEST_F(Preview, ThumbnailsOfHardEdgesStayNearTheirAreaMeans) {
+  Pixmap src;
+  ASSERT_EQ(src.create(PixRect{0, 0, 613, 409}, image::rgb(255, 255, 255)), kNoErr);
+  for (std::int32_t y = 0; y < 409; ++y)
+    for (std::int32_t x = 0; x < 613; ++x)
+      if ((x / 3 + y / 4) % 2 == 0) src.row(y)[x] = image::rgb(0, 0, 0);
+  std::vector<std::uint8_t> png;
+  platform::EncodeRequest request;
+  request.pixels = src.pixels().data();
+  request.width = src.width();
+  request.height = src.height();
+  request.depth = 24;
+  ASSERT_EQ(platform::encode_picture(platform::EncodeFormat::png, request, png),
+            platform::EncodeStatus::ok);
+  const std::string path = ::testing::TempDir() + "velmora_preview_stripes.png";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png.data(), 1, png.size(), f);
+  std::fclose(f);
+  EXPECT_EQ(
+      testing::run(kPreviewImage, "SRC=" + params::escape_all(path) + " WIDTH=150 HEIGHT=150"),
+      "<none>");
+  std::remove(path.c_str());
+  const Pixmap p = clipboard_picture();
+  ASSERT_EQ(p.width(), 150);
+  ASSERT_EQ(p.height(), 100);
+  double worst = 0, total = 0;
+  for (std::int32_t y = 0; y < 100; ++y)
+    for (std::int32_t x = 0; x < 150; ++x) {
+      const double d = std::abs(((p.at(x, y) >> 8) & 0xFF) - area_mean(src, 150, 100, x, y, 8));
+      worst = std::max(worst, d);
+      total += d;
+    }
+  EXPECT_LT(worst, 90.0);                // blocks a whole thumbnail pixel wide: 172
+  EXPECT_LT(total / (150 * 100), 20.0);  // and 27
 }
 
 TEST(HostClipboard, FormatsKeepTheirOrderAndReadsAreCut) {
