@@ -25,6 +25,9 @@ namespace velmora::image {
 
 namespace {
 
+// Every camera photo up to 32 MP at its natural size (about 260 MB at the peak).
+constexpr std::int64_t kMaxRecompressedPixels = std::int64_t{1} << 25;
+
 struct CompressJob {
   bool from_clipboard = false;
   std::string source_file;  // full native path (file sources)
@@ -54,6 +57,10 @@ Err open_job(const params::Store& s, CompressJob& job) {
     if (const Err err = source.open_file(job.source_file, eps, 0); err != kNoErr) return err;
   }
   if (const Err err = source.describe(job.description); err != kNoErr) return err;
+  // Recompressing holds the whole picture at its size, twice over while it goes through
+  // the codec: a picture beyond this is refused before anything is decoded.
+  const PixRect& b = job.description.bounds;
+  if (static_cast<std::int64_t>(b.width()) * b.height() > kMaxRecompressedPixels) return kMemFull;
   return source.decode(job.picture);
 }
 
@@ -72,7 +79,7 @@ std::string output_path(const std::string& source, std::uint32_t type) {
 
 // The output file's bytes.  When the codec writes the output type itself, the original
 // pixels are encoded once with the settings, rather than compressed twice.
-Err output_bytes(const CompressJob& job, const CompressSettings& settings, std::uint32_t type,
+Err output_bytes(CompressJob& job, const CompressSettings& settings, std::uint32_t type,
                  std::vector<std::uint8_t>& out) {
   ExportSettings e;
   e.type = type;
@@ -86,6 +93,7 @@ Err output_bytes(const CompressJob& job, const CompressSettings& settings, std::
   if (codec->file_type == type) return encode_picture_file(job.picture, e, out);
   Pixmap compressed;
   if (const Err err = compress_world(job.picture, settings, compressed); err != kNoErr) return err;
+  job.picture = Pixmap();  // only the compressed pixels are written
   return encode_picture_file(compressed, e, out);
 }
 
@@ -161,6 +169,7 @@ Err compress_image(Call& call) {
     if (const Err err = compress_world(job.picture, settings, compressed); err != kNoErr) {
       return err;
     }
+    job.picture = Pixmap();
     std::vector<std::uint8_t> pict;
     if (const Err err = write_pict(compressed, job.description.hres, job.description.vres, pict,
                                    kDitherCopy, settings.depth);

@@ -127,9 +127,11 @@ Err compress_world(const Pixmap& world, const CompressSettings& settings, Pixmap
       decoded.width != world.width() || decoded.height != world.height()) {
     return -8960;
   }
+  bytes = std::vector<std::uint8_t>();
+  // The decoded pixels become the result as they are: a picture's worth of memory less.
   Pixmap result;
-  if (const Err err = result.create(world.bounds()); err != kNoErr) return err;
-  std::copy(decoded.pixels.begin(), decoded.pixels.end(), result.row(0));
+  if (const Err err = result.adopt(world.bounds(), std::move(decoded.pixels)); err != kNoErr)
+    return err;
   out = std::move(result);
   return kNoErr;
 }

@@ -238,6 +238,28 @@ TEST_F(CompressImage, OutputTypeCodecAndDepthAndTheSourceKeptOnFailure) {
   EXPECT_FALSE(stdfs::exists(pictures_.dir() / "photo.mov"));
 }
 
+// Recompressing holds the whole picture: a file claiming more pixels than that may hold
+// (a PNG of 8192 x 4097 holding one compressed row) is refused at once, and kept.
+TEST_F(CompressImage, PicturesTooLargeToHoldAreRefusedAtOnceAndKept) {
+  const std::string bomb = pictures_.path("vast.png");
+  const std::string script =
+      "import struct, zlib, sys\n"
+      "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + "
+      "struct.pack('>I', zlib.crc32(t + d))\n"
+      "h = struct.pack('>IIBBBBB', 8192, 4097, 8, 2, 0, 0, 0)\n"
+      "open(sys.argv[1], 'wb').write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', h) + "
+      "chunk(b'IDAT', zlib.compress(bytes(100))) + chunk(b'IEND', b''))\n";
+  ASSERT_EQ(std::system(("/usr/bin/python3 -c \"" + script + "\" '" + bomb + "'").c_str()), 0);
+  const std::string before = bytes_of(bomb);
+  const auto out = calls({"VeImg_ImageInfo", "SRC='" + bomb + "'", "VeImg_CompressImage",
+                          "SRC='" + bomb + "' CODEC=jpeg"});
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].rfind("WIDTH=8192 HEIGHT=4097 ", 0), 0u) << out[0];
+  EXPECT_EQ(out[1].rfind("ERROR=-108", 0), 0u) << out[1];
+  EXPECT_EQ(bytes_of(bomb), before);
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "vast.pct"));
+}
+
 TEST_F(CompressImage, ADottedFolderNameIsNeverTakenForTheExtension) {
   const stdfs::path folder = pictures_.dir() / "my.pictures";
   stdfs::create_directory(folder);
