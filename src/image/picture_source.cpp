@@ -390,27 +390,41 @@ Err PictureSource::describe(Description& out) {
 }
 
 Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_height) {
+  PixRect whole;
+  return decode_part(PixRect{}, min_width, min_height, out, whole);
+}
+
+Err PictureSource::decode_part(const PixRect& window, std::int32_t min_width,
+                               std::int32_t min_height, Pixmap& out, PixRect& whole) {
   if (!open_) return kParamErr;
-  if (const RasterFormat* format = raster_format(kind_))
-    return index_ > 0 ? kParamErr : decode_raster(*format, *bytes_, min_width, min_height, out);
-  if (is_codec_kind(kind_)) {
+  Err err = kNoErr;
+  if (const RasterFormat* format = raster_format(kind_)) {
+    err = index_ > 0 ? kParamErr : decode_raster(*format, *bytes_, min_width, min_height, out);
+  } else if (is_codec_kind(kind_)) {
     platform::DecodedPicture picture;
-    if (const Err err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_,
-                                                             min_width, min_height, picture));
+    const platform::PixelWindow part{window.left, window.top, window.right, window.bottom};
+    if (err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_, min_width,
+                                                   min_height, picture, part));
         err != kNoErr)
       return err;
     // The decoder's pixels become the world's: a large picture is never held twice.
+    const PixRect bounds{picture.left, picture.top, picture.left + picture.width,
+                         picture.top + picture.height};
     Pixmap world;
-    if (const Err err =
-            world.adopt(PixRect{0, 0, picture.width, picture.height}, std::move(picture.pixels));
-        err != kNoErr)
-      return kBadPictureData;
+    if (world.adopt(bounds, std::move(picture.pixels)) != kNoErr) return kBadPictureData;
+    whole = picture.whole_width > 0 && picture.whole_height > 0
+                ? PixRect{0, 0, picture.whole_width, picture.whole_height}
+                : bounds;
+    if (!whole.contains(bounds)) return kBadPictureData;
     out = std::move(world);
     return kNoErr;
+  } else if (index_ > 0) {
+    err = kParamErr;
+  } else if (err = load_all(); err == kNoErr) {
+    err = kind_ == PictureKind::pict ? read_pict(memory_, out) : read_dib(memory_, false, out);
   }
-  if (index_ > 0) return kParamErr;
-  if (const Err err = load_all(); err != kNoErr) return err;
-  return kind_ == PictureKind::pict ? read_pict(memory_, out) : read_dib(memory_, false, out);
+  if (err == kNoErr) whole = out.bounds();
+  return err;
 }
 
 }  // namespace velmora::image

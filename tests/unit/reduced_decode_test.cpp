@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -167,6 +168,77 @@ TEST_F(ReducedDecodeTest, GifPagesMatchAnIndependentDecoder) {
   }
 }
 
+// A decode through a window gives, inside the window, exactly the pixels of the whole
+// decode at the same scale, placed where they lie in it: at natural size and reduced,
+// windows inside the picture and at its edges, for every reader that takes them.
+TEST_F(ReducedDecodeTest, WindowsHoldTheSamePixelsAsTheWholeDecode) {
+  need("pictures");
+  struct Case {
+    const char* name;
+    std::int32_t page;
+  };
+  const Case cases[] = {
+      {"rgb.png", 0},    {"rgba.png", 0},  {"rgb_i.png", 0},     {"palette.png", 0},
+      {"strips.tif", 0}, {"tiles.tif", 0}, {"frames.gif", 1},    {"frames.gif", 3},
+      {"photo.jpg", 0},  {"cmyk.jpg", 0},  {"bottom_up.tif", 0},
+  };
+  for (const Case& c : cases) {
+    PictureSource s;
+    ASSERT_EQ(s.open_file(native(*dir_ / c.name), false, c.page), kNoErr) << c.name;
+    Description d;
+    ASSERT_EQ(s.describe(d), kNoErr);
+    const std::int32_t w = d.bounds.width(), h = d.bounds.height();
+    const PixRect windows[] = {
+        {w / 3, h / 4, w / 3 + 37, h / 4 + 29},
+        {w - 20, h - 15, w, h},
+        {0, 0, 10, 10},
+        {17, 5, w - 3, 9},
+    };
+    for (const std::int32_t box : {0, 3}) {
+      const std::int32_t box_w = box == 0 ? 0 : w / box, box_h = box == 0 ? 0 : h / box;
+      Pixmap full, part;
+      PixRect whole, part_whole;
+      ASSERT_EQ(s.decode_part(PixRect{}, box_w, box_h, full, whole), kNoErr);
+      ASSERT_EQ(full.bounds(), whole);
+      for (const PixRect& window : windows) {
+        SCOPED_TRACE(std::string(c.name) + " page " + std::to_string(c.page) + " box " +
+                     std::to_string(box) + " window " + std::to_string(window.left) + "," +
+                     std::to_string(window.top));
+        ASSERT_EQ(s.decode_part(window, box_w, box_h, part, part_whole), kNoErr);
+        ASSERT_EQ(part_whole, whole);
+        ASSERT_TRUE(whole.contains(part.bounds()));
+        // The window at the decoded scale (its edges rounded inwards).
+        const double sx = static_cast<double>(whole.width()) / w;
+        const double sy = static_cast<double>(whole.height()) / h;
+        const PixRect seen{static_cast<std::int32_t>(std::ceil(window.left * sx)),
+                           static_cast<std::int32_t>(std::ceil(window.top * sy)),
+                           static_cast<std::int32_t>(std::floor(window.right * sx)),
+                           static_cast<std::int32_t>(std::floor(window.bottom * sy))};
+        ASSERT_TRUE(part.bounds().contains(seen));
+        if (box == 0) {
+          EXPECT_LT(part.pixels().size(), full.pixels().size());
+        }
+        for (std::int32_t y = seen.top; y < seen.bottom; ++y)
+          for (std::int32_t x = seen.left; x < seen.right; ++x)
+            ASSERT_EQ(part.at(x, y), full.at(x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
+// An interlaced GIF of more than 4 million pixels at its natural size: every pixel of
+// its checkerboard, not a blur of a decode at half size.
+TEST_F(ReducedDecodeTest, LargeInterlacedGifsDecodeAtTheirNaturalSize) {
+  need("pictures");
+  Pixmap p;
+  ASSERT_EQ(decode("checker_i.gif", p), kNoErr);
+  ASSERT_EQ(p.bounds(), (PixRect{0, 0, 2100, 2100}));
+  for (const std::int32_t at : {0, 1, 1001, 2098, 2099}) {
+    EXPECT_EQ(p.at(at, 7), (at + 7) % 2 ? kWhite : kBlack) << at;
+    EXPECT_EQ(p.at(7, at), (at + 7) % 2 ? kWhite : kBlack) << at;
+  }
+}
+
 TEST(BlockReducer, AnyOrderAndBottomUpBandsGiveTheSameAverages) {
   constexpr std::int32_t w = 37, h = 23;
   std::vector<std::uint32_t> px(w * h);
@@ -203,6 +275,33 @@ TEST(BlockReducer, AnyOrderAndBottomUpBandsGiveTheSameAverages) {
     expect_block_means(full, small, k);
     EXPECT_EQ(up.pixels, down.pixels);
     EXPECT_EQ(scattered.pixels, down.pixels);
+
+    // Through a window, in any order: the blocks it touches, as they are in the whole.
+    for (const platform::PixelWindow window :
+         {platform::PixelWindow{5, 3, 30, 17}, platform::PixelWindow{36, 22, 37, 23},
+          platform::PixelWindow{0, 0, 1, h}}) {
+      platform::DecodedPicture cut;
+      ASSERT_EQ(r.start(w, h, k, platform::BlockReducer::Order::any, cut, 0xFFFFFFFFu, window),
+                platform::CodecStatus::ok);
+      for (std::int32_t x0 : {1, 0})
+        for (std::int32_t y = h - 1; y >= 0; --y) {
+          part.clear();
+          for (std::int32_t x = x0; x < w; x += 2) part.push_back(px[y * w + x]);
+          r.add(y, part.data(), x0, 2, static_cast<std::int32_t>(part.size()));
+        }
+      r.finish();
+      EXPECT_EQ(cut.left, window.left / k);
+      EXPECT_EQ(cut.top, window.top / k);
+      EXPECT_EQ(cut.width, (window.right + k - 1) / k - window.left / k);
+      EXPECT_EQ(cut.height, (window.bottom + k - 1) / k - window.top / k);
+      EXPECT_EQ(cut.whole_width, down.width);
+      for (std::int32_t y = 0; y < cut.height; ++y)
+        for (std::int32_t x = 0; x < cut.width; ++x)
+          ASSERT_EQ(
+              cut.pixels[static_cast<std::size_t>(y) * cut.width + x],
+              down.pixels[static_cast<std::size_t>(cut.top + y) * down.width + (cut.left + x)])
+              << x << "," << y;
+    }
   }
 }
 
@@ -222,6 +321,25 @@ TEST_F(ReducedDecodeTest, PicturesBeyondTheFullDecodeLimit) {
   Pixmap p;
   EXPECT_EQ(decode("vast.jpg", p, 0, 80, 80), kMemFull);
   EXPECT_EQ(decode("vast_frame.gif", p, 0, 80, 80), kMemFull);
+}
+
+// The part of such a picture a window shows is decoded at natural size.
+TEST_F(ReducedDecodeTest, PartsOfPicturesBeyondTheLimitDecodeAtNaturalSize) {
+  need("huge");
+  const PixRect window{9000, 15000, 9640, 15480};
+  for (const char* name : {"black.png", "black_i.png", "black.tif"}) {
+    SCOPED_TRACE(name);
+    PictureSource s;
+    ASSERT_EQ(s.open_file(native(*dir_ / name), false, 0), kNoErr);
+    Pixmap p;
+    PixRect whole;
+    ASSERT_EQ(s.decode_part(window, 0, 0, p, whole), kNoErr);
+    EXPECT_EQ(whole, (PixRect{0, 0, 16400, 16400}));
+    ASSERT_TRUE(p.bounds().contains(window));
+    EXPECT_LT(p.pixels().size(), std::size_t{16} << 20);
+    EXPECT_EQ(std::count(p.pixels().begin(), p.pixels().end(), kBlack),
+              static_cast<std::ptrdiff_t>(p.pixels().size()));
+  }
 }
 
 // A strip taller than one conversion band is converted in parts; stored bottom up, its

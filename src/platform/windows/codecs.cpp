@@ -4,6 +4,7 @@
 // would answer 96).
 #include "platform/codecs.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/windows/codec_stream.hpp"
@@ -189,7 +190,7 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
 }
 
 CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t,
-                           std::int32_t, DecodedPicture& out) {
+                           std::int32_t, DecodedPicture& out, const PixelWindow& window) {
   OpenFrame f;
   const CodecStatus status = open_frame(format, in, index, f);
   if (status != CodecStatus::ok) return status;
@@ -197,10 +198,21 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
   if (format == CodecFormat::gif && win::gif_screen_size(f.decoder.get(), width, height)) {
     return win::compose_gif_page(f.factory.get(), f.decoder.get(), static_cast<UINT>(index), out);
   }
-  if (FAILED(f.frame->GetSize(&width, &height)) || width == 0 || height == 0) {
+  if (FAILED(f.frame->GetSize(&width, &height)) || width == 0 || height == 0 ||
+      width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
     return CodecStatus::bad_data;
   }
-  if (static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) return CodecStatus::no_memory;
+  // Only the window's part is copied out of the decoder.
+  WICRect part{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
+  if (!window.empty()) {
+    const INT left = std::clamp<INT>(window.left, 0, part.Width);
+    const INT top = std::clamp<INT>(window.top, 0, part.Height);
+    const INT right = std::clamp<INT>(window.right, 0, part.Width);
+    const INT bottom = std::clamp<INT>(window.bottom, 0, part.Height);
+    if (right > left && bottom > top) part = WICRect{left, top, right - left, bottom - top};
+  }
+  if (static_cast<std::int64_t>(part.Width) * part.Height > kMaxDecodedPixels)
+    return CodecStatus::no_memory;
   // 0xAARRGGBB words are BGRA bytes in memory.
   win::ComPtr<IWICFormatConverter> converter;
   if (FAILED(f.factory->CreateFormatConverter(converter.put())) ||
@@ -209,17 +221,22 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
                                    WICBitmapPaletteTypeCustom))) {
     return CodecStatus::unsupported;
   }
-  out.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-  const UINT stride = width * 4;
+  out.pixels.assign(static_cast<std::size_t>(part.Width) * static_cast<std::size_t>(part.Height),
+                    0);
+  const UINT stride = static_cast<UINT>(part.Width) * 4;
   const HRESULT copied =
-      converter->CopyPixels(nullptr, stride, static_cast<UINT>(out.pixels.size() * 4),
+      converter->CopyPixels(&part, stride, static_cast<UINT>(out.pixels.size() * 4),
                             reinterpret_cast<BYTE*>(out.pixels.data()));
   if (FAILED(copied)) {
     out.pixels.clear();
     return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
   }
-  out.width = static_cast<std::int32_t>(width);
-  out.height = static_cast<std::int32_t>(height);
+  out.width = part.Width;
+  out.height = part.Height;
+  out.left = part.X;
+  out.top = part.Y;
+  out.whole_width = static_cast<std::int32_t>(width);
+  out.whole_height = static_cast<std::int32_t>(height);
   return CodecStatus::ok;
 }
 

@@ -4,8 +4,10 @@ given as first argument; the second names the set.  "pictures": odd sizes of PNG
 RGB, RGBA, interlaced RGB and RGBA, palette), TIFF (deflated strips, bottom-up strips,
 tiles with unassociated alpha) and GIF (an interlaced first frame, offset frames with
 transparency and every disposal, with an independent decoder's frames beside it).
-"huge": pictures beyond what may be decoded at natural size, and headers promising
-pictures too vast to decode.  "tall": a single strip taller than a conversion band.
+JPEG (colour with subsampled chroma, CMYK) and an interlaced GIF of more than 4
+million pixels.  "huge": pictures beyond what may be decoded at natural size, and headers
+promising pictures too vast to decode.  "tall": a single strip taller than a conversion
+band.
 Pillow where it writes the form wanted; by hand (standard library) where it does not."""
 import os
 import struct
@@ -238,6 +240,13 @@ def make_pictures():
     pattern(173, 119).save(p("bottom_up.tif"), compression="tiff_deflate", tiffinfo={278: 7, 274: 4})
     tiled_tiff(p("tiles.tif"), pattern(141, 83, alpha=True), 32)
     gif_frames(p("frames.gif"), 61, 45)
+    pattern(203, 131).save(p("photo.jpg"), quality=90, subsampling=2)
+    pattern(203, 131).convert("CMYK").save(p("cmyk.jpg"), quality=95)
+    # A checkerboard of single pixels, interlaced (as Pillow writes GIFs).
+    even, odd = b"\0\1" * 1050, b"\1\0" * 1050
+    checker = Image.frombytes("P", (2100, 2100), (even + odd) * 1050)
+    checker.putpalette([0, 0, 0, 255, 255, 255])
+    checker.save(p("checker_i.gif"), interlace=True)
     # Pillow's frames of the animation, as straight RGBA bytes, for the composition check.
     with Image.open(p("frames.gif")) as im:
         for i in range(im.n_frames):
@@ -248,6 +257,7 @@ def make_pictures():
 def make_huge():
     # More pixels than any picture decoded at its natural size may have.
     black_png(p("black_i.png"), 16400, 16400, 1)
+    black_png(p("black.png"), 16400, 16400, 0)
     grey_rows_tiff(p("black.tif"), 16400, 16400, 16)
     vast_jpeg(p("vast.jpg"), 40000, 40000)
     vast_gif_frame(p("vast_frame.gif"), 12000, 12000)
