@@ -78,7 +78,7 @@ class SourceBytes final : public platform::CodecInput {
 namespace {
 
 constexpr std::size_t kHeadBytes = kPictHeaderArea + 16;
-// Pictures read whole into memory (PICT, BMP) beyond this size are refused.
+// Pictures read whole into memory (PICT) beyond this size are refused.
 constexpr std::uint64_t kMaxHeldBytes = std::uint64_t{1} << 30;
 // What is read of a PICT or BMP file for its headers, at first.
 constexpr std::uint64_t kDescribeBytes = 64 * 1024;
@@ -394,37 +394,55 @@ Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_
   return decode_part(PixRect{}, min_width, min_height, out, whole);
 }
 
+namespace {
+
+// The decoder's pixels become the world's (a large picture is never held twice), placed
+// in the whole decoded picture.
+Err adopt_decoded(platform::DecodedPicture& picture, Pixmap& out, PixRect& whole) {
+  const PixRect bounds{picture.left, picture.top, picture.left + picture.width,
+                       picture.top + picture.height};
+  Pixmap world;
+  if (world.adopt(bounds, std::move(picture.pixels)) != kNoErr) return kBadPictureData;
+  const PixRect all = picture.whole_width > 0 && picture.whole_height > 0
+                          ? PixRect{0, 0, picture.whole_width, picture.whole_height}
+                          : bounds;
+  if (!all.contains(bounds)) return kBadPictureData;
+  out = std::move(world);
+  whole = all;
+  return kNoErr;
+}
+
+}  // namespace
+
 Err PictureSource::decode_part(const PixRect& window, std::int32_t min_width,
                                std::int32_t min_height, Pixmap& out, PixRect& whole) {
   if (!open_) return kParamErr;
-  Err err = kNoErr;
   if (const RasterFormat* format = raster_format(kind_)) {
-    err = index_ > 0 ? kParamErr : decode_raster(*format, *bytes_, min_width, min_height, out);
-  } else if (is_codec_kind(kind_)) {
-    platform::DecodedPicture picture;
-    const platform::PixelWindow part{window.left, window.top, window.right, window.bottom};
-    if (err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_, min_width,
-                                                   min_height, picture, part));
+    if (index_ > 0) return kParamErr;
+    const Err err = decode_raster(*format, *bytes_, min_width, min_height, out);
+    if (err == kNoErr) whole = out.bounds();
+    return err;
+  }
+  if (index_ > 0 && !is_codec_kind(kind_)) return kParamErr;
+  const platform::PixelWindow part{window.left, window.top, window.right, window.bottom};
+  platform::DecodedPicture picture;
+  if (kind_ == PictureKind::bmp) {
+    // Read a band of rows at a time, never whole.
+    if (const Err err = read_bmp(*bytes_, min_width, min_height, part, picture); err != kNoErr)
+      return err;
+    return adopt_decoded(picture, out, whole);
+  }
+  if (is_codec_kind(kind_)) {
+    if (const Err err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_,
+                                                             min_width, min_height, picture, part));
         err != kNoErr)
       return err;
-    // The decoder's pixels become the world's: a large picture is never held twice.
-    const PixRect bounds{picture.left, picture.top, picture.left + picture.width,
-                         picture.top + picture.height};
-    Pixmap world;
-    if (world.adopt(bounds, std::move(picture.pixels)) != kNoErr) return kBadPictureData;
-    whole = picture.whole_width > 0 && picture.whole_height > 0
-                ? PixRect{0, 0, picture.whole_width, picture.whole_height}
-                : bounds;
-    if (!whole.contains(bounds)) return kBadPictureData;
-    out = std::move(world);
-    return kNoErr;
-  } else if (index_ > 0) {
-    err = kParamErr;
-  } else if (err = load_all(); err == kNoErr) {
-    err = kind_ == PictureKind::pict ? read_pict(memory_, out) : read_dib(memory_, false, out);
+    return adopt_decoded(picture, out, whole);
   }
-  if (err == kNoErr) whole = out.bounds();
-  return err;
+  if (const Err err = load_all(); err != kNoErr) return err;
+  if (const Err err = read_pict(memory_, out); err != kNoErr) return err;
+  whole = out.bounds();
+  return kNoErr;
 }
 
 }  // namespace velmora::image

@@ -59,7 +59,7 @@ class PictureSource {
 
  private:
   Err detect();
-  Err load_all();  // PICT and BMP are read from memory
+  Err load_all();  // PICT is read from memory
 
   bool open_ = false;
   bool eps_ = false;

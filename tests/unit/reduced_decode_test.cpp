@@ -178,9 +178,10 @@ TEST_F(ReducedDecodeTest, WindowsHoldTheSamePixelsAsTheWholeDecode) {
     std::int32_t page;
   };
   const Case cases[] = {
-      {"rgb.png", 0},    {"rgba.png", 0},  {"rgb_i.png", 0},     {"palette.png", 0},
-      {"strips.tif", 0}, {"tiles.tif", 0}, {"frames.gif", 1},    {"frames.gif", 3},
-      {"photo.jpg", 0},  {"cmyk.jpg", 0},  {"bottom_up.tif", 0},
+      {"rgb.png", 0},      {"rgba.png", 0},  {"rgb_i.png", 0},     {"palette.png", 0},
+      {"strips.tif", 0},   {"tiles.tif", 0}, {"frames.gif", 1},    {"frames.gif", 3},
+      {"photo.jpg", 0},    {"cmyk.jpg", 0},  {"bottom_up.tif", 0}, {"rgb.bmp", 0},
+      {"top_down.bmp", 0}, {"rle8.bmp", 0},
   };
   for (const Case& c : cases) {
     PictureSource s;
@@ -223,6 +224,25 @@ TEST_F(ReducedDecodeTest, WindowsHoldTheSamePixelsAsTheWholeDecode) {
             ASSERT_EQ(part.at(x, y), full.at(x, y)) << x << "," << y;
       }
     }
+  }
+}
+
+// BMP files, read a band of rows at a time: as an independent decoder reads them.
+TEST_F(ReducedDecodeTest, BmpFilesMatchAnIndependentDecoder) {
+  need("pictures");
+  for (const char* name : {"rgb.bmp", "top_down.bmp", "palette.bmp", "rle8.bmp"}) {
+    SCOPED_TRACE(name);
+    Pixmap ours;
+    ASSERT_EQ(decode(name, ours), kNoErr);
+    std::ifstream f(*dir_ / (std::string(name) + ".rgba"), std::ios::binary);
+    std::vector<char> theirs((std::istreambuf_iterator<char>(f)), {});
+    ASSERT_EQ(theirs.size(), static_cast<std::size_t>(ours.width()) * ours.height() * 4);
+    for (std::int32_t y = 0; y < ours.height(); ++y)
+      for (std::int32_t x = 0; x < ours.width(); ++x) {
+        const auto* t =
+            reinterpret_cast<const std::uint8_t*>(theirs.data()) + (y * ours.width() + x) * 4;
+        ASSERT_EQ(ours.row(y)[x], rgb(t[0], t[1], t[2])) << x << "," << y;
+      }
   }
 }
 
@@ -340,6 +360,61 @@ TEST_F(ReducedDecodeTest, PartsOfPicturesBeyondTheLimitDecodeAtNaturalSize) {
     EXPECT_EQ(std::count(p.pixels().begin(), p.pixels().end(), kBlack),
               static_cast<std::ptrdiff_t>(p.pixels().size()));
   }
+}
+
+// A BMP file of a gigabyte (sparse here, 16000 x 16000 at 32 bits, its top 200 rows
+// red) is never read whole: drawn small, its rows go into block averages one band at a
+// time; drawn at natural size, only the rows a window shows are read.
+TEST_F(ReducedDecodeTest, HugeBmpFilesAreReadABandAtATime) {
+  constexpr std::uint32_t kSide = 16000, kStride = kSide * 4;
+  const stdfs::path path = *dir_ / "huge.bmp";
+  {
+    std::vector<std::uint8_t> h(54, 0);
+    auto le32 = [&](std::size_t at, std::uint32_t v) {
+      for (int i = 0; i < 4; ++i) h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    h[0] = 'B';
+    h[1] = 'M';
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, kSide);
+    le32(22, kSide);  // bottom up: the top rows are stored last
+    h[26] = 1;
+    h[28] = 32;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(h.data()), 54);
+    std::vector<std::uint8_t> red(std::size_t{kStride} * 200);
+    for (std::size_t i = 0; i < red.size(); i += 4) red[i + 2] = 0xFF;  // B, G, R, 0
+    out.seekp(54 + std::streamoff{kStride} * (kSide - 200));
+    out.write(reinterpret_cast<const char*>(red.data()), static_cast<std::streamsize>(red.size()));
+  }
+  ASSERT_EQ(stdfs::file_size(path), 54 + std::uint64_t{kStride} * kSide);
+  PictureSource s;
+  ASSERT_EQ(s.open_file(native(path), false, 0), kNoErr);
+  Pixmap p;
+  PixRect whole;
+  ASSERT_EQ(s.decode_part(PixRect{}, 200, 200, p, whole), kNoErr);
+  ASSERT_EQ(p.bounds(), (PixRect{0, 0, 200, 200}));  // blocks of 80 x 80
+  for (const std::int32_t x : {0, 123, 199}) {
+    EXPECT_EQ(p.at(x, 0), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 1), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 2), rgb(128, 0, 0));  // 40 red rows of 80
+    EXPECT_EQ(p.at(x, 3), kBlack);
+    EXPECT_EQ(p.at(x, 199), kBlack);
+  }
+  const PixRect window{5000, 100, 5640, 580};
+  ASSERT_EQ(s.decode_part(window, 0, 0, p, whole), kNoErr);
+  EXPECT_EQ(whole, (PixRect{0, 0, kSide, kSide}));
+  ASSERT_TRUE(p.bounds().contains(window));
+  EXPECT_LT(p.pixels().size(), std::size_t{4} << 20);
+  for (const std::int32_t x : {5000, 5639}) {
+    EXPECT_EQ(p.at(x, 100), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 199), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 200), kBlack);
+    EXPECT_EQ(p.at(x, 579), kBlack);
+  }
+  std::error_code ec;
+  stdfs::remove(path, ec);
 }
 
 // A strip taller than one conversion band is converted in parts; stored bottom up, its
