@@ -335,18 +335,31 @@ Err PictureSource::detect() {
 
 Err PictureSource::load_all() {
   if (held_ || !memory_.empty()) return kNoErr;
+  // The front of the file, read further only while the picture's end is not in it: the
+  // bytes behind a picture (a file of gigabytes) are never read.
   const std::uint64_t size = bytes_->size();
-  if (size > kMaxHeldBytes) return kMemFull;
-  try {
-    memory_.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return kMemFull;
+  for (std::uint64_t n = std::min(size, kDescribeBytes);; n = std::min(size, n * 16)) {
+    if (n > kMaxHeldBytes) {
+      memory_.clear();
+      return kMemFull;
+    }
+    try {
+      memory_.resize(static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+      memory_.clear();
+      return kMemFull;
+    }
+    if (!bytes_->read(0, memory_.data(), memory_.size())) {
+      memory_.clear();
+      return kBadPictureData;
+    }
+    std::size_t length = 0;
+    if (pict_length(memory_, length)) {
+      memory_.resize(length);
+      return kNoErr;
+    }
+    if (n == size) return kNoErr;
   }
-  if (!bytes_->read(0, memory_.data(), memory_.size())) {
-    memory_.clear();
-    return kBadPictureData;
-  }
-  return kNoErr;
 }
 
 Err PictureSource::describe(Description& out) {

@@ -442,7 +442,8 @@ TEST_F(ReducedDecodeTest, TallStripsAreConvertedInParts) {
 }
 
 // Describing a BMP or PICT file reads its front only: files beyond what may be held in
-// memory (sparse here) still report their size.
+// memory (sparse here) still report their size, and a PICT picture at the front of such
+// a file is drawn.
 TEST_F(ReducedDecodeTest, HeadersOfHugeFilesAreReadAlone) {
   const stdfs::path bmp = *dir_ / "sparse.bmp";
   {
@@ -487,6 +488,11 @@ TEST_F(ReducedDecodeTest, HeadersOfHugeFilesAreReadAlone) {
   ASSERT_EQ(s.describe(d), kNoErr);
   EXPECT_EQ(d.bounds, (PixRect{0, 0, 300, 200}));
   EXPECT_EQ(d.hres >> 16, 144);
+  // Drawn, the PICT file is read up to its end opcode, not to the end of the file.
+  Pixmap p;
+  ASSERT_EQ(s.decode(p), kNoErr);
+  EXPECT_EQ(p.bounds(), (PixRect{0, 0, 300, 200}));
+  EXPECT_EQ(p.at(150, 100), rgb(1, 2, 3));
 }
 
 }  // namespace
