@@ -1,12 +1,16 @@
 // Picture codecs on Windows: the Windows Imaging Component decodes JPEG, PNG, TIFF and
 // GIF (whose pages are composed in gif_pages.cpp).  Resolutions the file does not state are 72 dpi,
 // as the picture layer expects, so JPEG and PNG densities are read from their own headers (WIC
-// would answer 96).
+// would answer 96).  A picture drawn much smaller than it is, or only in part, is copied out
+// of the decoder a band of rows at a time into the block averages, never whole.
 #include "platform/codecs.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <vector>
 
+#include "platform/shared/block_reduce.hpp"
 #include "platform/windows/codec_stream.hpp"
 #include "platform/windows/gif_pages.hpp"
 #include "platform/windows/win32.hpp"
@@ -189,8 +193,51 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
   return CodecStatus::ok;
 }
 
-CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t,
-                           std::int32_t, DecodedPicture& out, const PixelWindow& window) {
+namespace {
+
+// Rows copied out of the decoder at one time for the block averages.
+constexpr std::uint64_t kBandBytes = std::uint64_t{16} << 20;
+
+// The picture's rows through the block averages, a band at a time: a picture drawn much
+// smaller than it is, or only partly, is never held whole.
+CodecStatus decode_reduced(IWICBitmapSource* source, UINT width, UINT height, std::int32_t k,
+                           const PixelWindow& window, DecodedPicture& out) {
+  BlockReducer reducer;
+  const auto w = static_cast<std::int32_t>(width), h = static_cast<std::int32_t>(height);
+  if (const CodecStatus st =
+          reducer.start(w, h, k, BlockReducer::Order::bands, out, 0xFFFFFFFFu, window);
+      st != CodecStatus::ok)
+    return st;
+  const UINT stride = width * 4;
+  const auto rows = static_cast<std::int32_t>(
+      std::clamp<std::uint64_t>(kBandBytes / stride, 1, static_cast<std::uint64_t>(h)));
+  std::vector<std::uint32_t> band;
+  try {
+    band.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
+  } catch (const std::bad_alloc&) {
+    return CodecStatus::no_memory;
+  }
+  for (std::int32_t y = reducer.first_row(); y < reducer.last_row(); y += rows) {
+    const std::int32_t n = std::min(rows, reducer.last_row() - y);
+    const WICRect rect{0, y, w, n};
+    const HRESULT copied = source->CopyPixels(&rect, stride, stride * static_cast<UINT>(n),
+                                              reinterpret_cast<BYTE*>(band.data()));
+    if (FAILED(copied)) {
+      out.pixels.clear();
+      return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
+    }
+    for (std::int32_t i = 0; i < n; ++i)
+      reducer.add_row(y + i, band.data() + static_cast<std::size_t>(i) * width);
+  }
+  reducer.finish();
+  return CodecStatus::ok;
+}
+
+}  // namespace
+
+CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
+                           std::int32_t min_height, DecodedPicture& out,
+                           const PixelWindow& window) {
   OpenFrame f;
   const CodecStatus status = open_frame(format, in, index, f);
   if (status != CodecStatus::ok) return status;
@@ -202,17 +249,6 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
       width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
     return CodecStatus::bad_data;
   }
-  // Only the window's part is copied out of the decoder.
-  WICRect part{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
-  if (!window.empty()) {
-    const INT left = std::clamp<INT>(window.left, 0, part.Width);
-    const INT top = std::clamp<INT>(window.top, 0, part.Height);
-    const INT right = std::clamp<INT>(window.right, 0, part.Width);
-    const INT bottom = std::clamp<INT>(window.bottom, 0, part.Height);
-    if (right > left && bottom > top) part = WICRect{left, top, right - left, bottom - top};
-  }
-  if (static_cast<std::int64_t>(part.Width) * part.Height > kMaxDecodedPixels)
-    return CodecStatus::no_memory;
   // 0xAARRGGBB words are BGRA bytes in memory.
   win::ComPtr<IWICFormatConverter> converter;
   if (FAILED(f.factory->CreateFormatConverter(converter.put())) ||
@@ -221,22 +257,23 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
                                    WICBitmapPaletteTypeCustom))) {
     return CodecStatus::unsupported;
   }
-  out.pixels.assign(static_cast<std::size_t>(part.Width) * static_cast<std::size_t>(part.Height),
-                    0);
-  const UINT stride = static_cast<UINT>(part.Width) * 4;
+  const std::int32_t k = block_factor(width, height, min_width, min_height);
+  const bool part = !window.empty() &&
+                    (window.left > 0 || window.top > 0 || window.right < static_cast<INT>(width) ||
+                     window.bottom < static_cast<INT>(height));
+  if (k > 1 || part) return decode_reduced(converter.get(), width, height, k, window, out);
+  if (static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) return CodecStatus::no_memory;
+  out.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+  const UINT stride = width * 4;
   const HRESULT copied =
-      converter->CopyPixels(&part, stride, static_cast<UINT>(out.pixels.size() * 4),
+      converter->CopyPixels(nullptr, stride, static_cast<UINT>(out.pixels.size() * 4),
                             reinterpret_cast<BYTE*>(out.pixels.data()));
   if (FAILED(copied)) {
     out.pixels.clear();
     return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
   }
-  out.width = part.Width;
-  out.height = part.Height;
-  out.left = part.X;
-  out.top = part.Y;
-  out.whole_width = static_cast<std::int32_t>(width);
-  out.whole_height = static_cast<std::int32_t>(height);
+  out.width = static_cast<std::int32_t>(width);
+  out.height = static_cast<std::int32_t>(height);
   return CodecStatus::ok;
 }
 
