@@ -354,10 +354,9 @@ Err read_bmp(platform::CodecInput& in, std::int32_t min_width, std::int32_t min_
   const std::uint64_t at = kFileHeader + h.pixels_offset;
 
   platform::BlockReducer reducer;
-  const std::int32_t k =
-      std::int64_t{h.width} * h.height <= kWholePixels
-          ? 1
-          : platform::block_factor(h.width, h.height, min_width, min_height);
+  const std::int32_t k = std::int64_t{h.width} * h.height <= kWholePixels
+                             ? 1
+                             : platform::block_factor(h.width, h.height, min_width, min_height);
   if (const platform::CodecStatus st = reducer.start(
           h.width, h.height, k, platform::BlockReducer::Order::bands, out, kWhite, window);
       st != platform::CodecStatus::ok)
