@@ -1,7 +1,8 @@
 // Arbitrary bytes through the picture source's reader choice and every codec's probe
 // and decode (whole, and smaller for a box), read through the same random-access input
 // the files use.  A decode must deliver exactly the pixels its size says, agree with the
-// probe on that size, and when reduced still cover the box.
+// probe on that size, when reduced still cover the box, and through a window hold the
+// whole decode's pixels inside it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +44,28 @@ void run(CodecFormat format, const std::uint8_t* data, std::size_t size, int ind
     if (picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height)
       std::abort();
     if (picture.width != probe.width || picture.height != probe.height) std::abort();
+    // Through a window: inside it, the same pixels as the whole decode.
+    const PixelWindow window{probe.width / 3, probe.height / 4, probe.width / 3 + 5,
+                             probe.height / 4 + 3};
+    DecodedPicture part;
+    if (decode_picture(format, in, index, 0, 0, part, window) == CodecStatus::ok) {
+      if (part.pixels.size() != static_cast<std::size_t>(part.width) * part.height) std::abort();
+      if (part.left < 0 || part.top < 0 || part.left + part.width > picture.width ||
+          part.top + part.height > picture.height)
+        std::abort();
+      const std::int32_t right = std::min(window.right, probe.width);
+      const std::int32_t bottom = std::min(window.bottom, probe.height);
+      for (std::int32_t y = window.top; y < bottom; ++y)
+        for (std::int32_t x = window.left; x < right; ++x) {
+          if (x < part.left || y < part.top || x >= part.left + part.width ||
+              y >= part.top + part.height)
+            std::abort();
+          const std::size_t at = static_cast<std::size_t>(y - part.top) * part.width +
+                                 static_cast<std::size_t>(x - part.left);
+          if (part.pixels[at] != picture.pixels[static_cast<std::size_t>(y) * picture.width + x])
+            std::abort();
+        }
+    }
   }
   // Decoded smaller, as drawn: every reader averages blocks as its rows arrive, so the
   // pictures may be larger, and the result still covers the box.

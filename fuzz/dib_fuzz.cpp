@@ -1,5 +1,6 @@
 // Arbitrary bytes through the DIB reader, as a BMP file and as a packed DIB; what is
-// read must be as big as the header said, and writing it back must read the same.
+// read must be as big as the header said, and writing it back must read the same.  A
+// BMP file read a band of rows at a time gives the same pixels, also through a window.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "image/dib.hpp"
+#include "image/raster_formats.hpp"
 
 namespace {
 
@@ -19,6 +21,22 @@ void check(std::span<const std::uint8_t> bytes, bool packed) {
   Pixmap world;
   if (read_dib(bytes, packed, world) != 0) return;
   if (described != 0 || world.bounds() != desc.bounds) std::abort();
+  if (!packed) {
+    SpanInput in(bytes);
+    const std::int32_t w = world.width(), h = world.height();
+    for (const velmora::platform::PixelWindow window :
+         {velmora::platform::PixelWindow{},
+          velmora::platform::PixelWindow{w / 3, h / 4, w / 2 + 1, h / 2 + 1}}) {
+      velmora::platform::DecodedPicture rows;
+      if (read_bmp(in, 0, 0, window, rows) != 0) std::abort();
+      for (std::int32_t y = 0; y < rows.height; ++y)
+        for (std::int32_t x = 0; x < rows.width; ++x)
+          if (rows.pixels[static_cast<std::size_t>(y) * rows.width + x] !=
+              world.at(rows.left + x, rows.top + y))
+            std::abort();
+      if (window.empty() && (rows.width != w || rows.height != h)) std::abort();
+    }
+  }
   std::vector<std::uint8_t> again;
   if (write_dib(world, desc.hres, desc.vres, !packed, again) != 0) std::abort();
   Pixmap back;

@@ -1,6 +1,6 @@
 // Arbitrary bytes through the picture reader, as a record and behind the header area.
-// Describing and drawing must agree on the frame, and a drawn picture must be as big as
-// its frame says.
+// Describing and drawing must agree on the frame, a drawn picture must be as big as its
+// frame says, and the bytes up to the end the picture's length names must draw it alike.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,6 +25,13 @@ void check(std::span<const std::uint8_t> bytes) {
     if (world.pixels().size() != static_cast<std::size_t>(desc.bounds.width()) *
                                      static_cast<std::size_t>(desc.bounds.height()))
       std::abort();
+    std::size_t length = 0;
+    if (pict_length(bytes, length)) {
+      if (length > bytes.size()) std::abort();
+      Pixmap front;
+      if (read_pict(bytes.first(length), front) != 0 || front.pixels() != world.pixels())
+        std::abort();
+    }
   }
 }
 

@@ -222,6 +222,52 @@ head -c 8 "$D/thumb.png" 2>/dev/null | grep -q PNG || fail "PreviewImage saved n
 (cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\window.png' VeImg_DrawImage \
   'PATH=T:\\pictures\\photo.jpg RECT=0,0,64,48 DISPLAYMODE=ScaleToFit' >/dev/null 2>&1)
 head -c 8 "$D/window.png" 2>/dev/null | grep -q PNG || fail "DrawImage's window saved no PNG"
+# Drawn in part, a picture is copied out of the decoder only where it shows: the window
+# holds the picture's pixels at the scrolled place, also of a picture too large to decode
+# whole.  Drawn small, a band of rows at a time into block averages: the halves keep
+# their colours.
+/usr/bin/python3 - "$P" <<'PY'
+import sys
+from PIL import Image
+im = Image.new("RGB", (2000, 1500))
+im.putdata([((x * 37 + y * 11) & 255, (x >> 3) & 255, (y * 7) & 255) for y in range(1500) for x in range(2000)])
+im.save(sys.argv[1] + "/busy.png")
+halves = Image.new("RGB", (1600, 900), (255, 0, 0))
+halves.paste((0, 0, 255), (800, 0, 1600, 900))
+halves.save(sys.argv[1] + "/halves.png")
+# 40000 x 10000 black, more pixels than a whole decode may have: its rows are zeros.
+import struct, zlib
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+n, block = 10000 * (1 + 3 * 40000), 1 << 24
+c = zlib.compressobj(9, zlib.DEFLATED, -15)
+body = c.compress(bytes(block)) + c.flush(zlib.Z_FULL_FLUSH)
+last = zlib.compressobj(9, zlib.DEFLATED, -15)
+data = b"\x78\xda" + body * (n // block) + last.compress(bytes(n % block)) + last.flush()
+data += struct.pack(">I", ((n % 65521) << 16) | 1)
+open(sys.argv[1] + "/wide.png", "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 40000, 10000, 8, 2, 0, 0, 0)) + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+PY
+(cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\part.png' VeImg_DrawImage \
+  'PATH=T:\\pictures\\busy.png RECT=0,0,64,48 ANCHOR=TOPLEFT SCROLL=1700,1200' \
+  VeImg_DrawImage 'PATH=T:\\pictures\\halves.png RECT=0,40,64,48 DISPLAYMODE=ScaleToFit ERASE=TRUE' \
+  >/dev/null 2>&1)
+(cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\wide.png' VeImg_DrawImage \
+  'PATH=T:\\pictures\\wide.png RECT=0,0,64,48' >/dev/null 2>&1)
+expect "DrawImage of parts (one of a picture too large to decode whole) and of a reduced picture" "same" "$(/usr/bin/python3 - "$D" <<'PY'
+import sys
+from PIL import Image
+window = Image.open(sys.argv[1] + "/part.png").convert("RGB")
+busy = Image.open(sys.argv[1] + "/pictures/busy.png").convert("RGB")
+same = all(window.getpixel((x, y)) == busy.getpixel((1700 + x, 1200 + y)) for y in range(40) for x in range(64))
+# 1600 x 900 fitted into 64 x 8: 14 x 8 pixels in the middle, red then blue.
+row = [window.getpixel((x, 44)) for x in range(64)]
+painted = [p for p in row if p != (255, 255, 255)]
+halves = len(painted) >= 12 and painted[0] == (255, 0, 0) and painted[-1] == (0, 0, 255)
+wide = Image.open(sys.argv[1] + "/wide.png").convert("RGB")
+black = all(wide.getpixel((x, y)) == (0, 0, 0) for y in range(48) for x in range(64))
+print("same" if same and halves and black else "differs: %s %s %s" % (same, painted, black))
+PY
+)"
 
 echo "== dialogs under Xvfb"
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then

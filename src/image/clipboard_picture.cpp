@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "image/dib.hpp"
 #include "image/pict.hpp"
@@ -146,16 +147,16 @@ Err read_clipboard_picture(platform::Clipboard& clipboard, std::vector<std::uint
   }
 }
 
-Err write_clipboard_picture(platform::Clipboard& clipboard, const std::vector<std::uint8_t>& pict) {
+Err write_clipboard_picture(platform::Clipboard& clipboard, std::vector<std::uint8_t> pict) {
   if (pict.empty()) return kMemFull;
   try {
     // Both formats are made before the clipboard is taken over, so that a picture that
     // cannot be converted leaves the clipboard as it was instead of half replaced.
     std::vector<platform::ClipboardItem> items(2);
     items[0].format = kWrittenPict;
-    items[0].data = pict;
     items[1].format = platform::kClipboardDib;
     if (const Err e = pict_to_dib(pict, items[1].data); e != kNoErr) return e;
+    items[0].data = std::move(pict);
     if (!clipboard.replace(items)) return kClipboardNotOpened;
     return kNoErr;
   } catch (const std::bad_alloc&) {
@@ -167,8 +168,8 @@ Err read_clipboard_picture(std::vector<std::uint8_t>& pict) {
   return read_clipboard_picture(platform::system_clipboard(), pict);
 }
 
-Err write_clipboard_picture(const std::vector<std::uint8_t>& pict) {
-  return write_clipboard_picture(platform::system_clipboard(), pict);
+Err write_clipboard_picture(std::vector<std::uint8_t> pict) {
+  return write_clipboard_picture(platform::system_clipboard(), std::move(pict));
 }
 
 }  // namespace velmora::image

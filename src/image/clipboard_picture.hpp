@@ -17,12 +17,13 @@ inline constexpr Err kClipboardNoPicture = -104;  // no picture format on the cl
 
 // PICT data as a picture record (no 512-byte header area).
 Err read_clipboard_picture(std::vector<std::uint8_t>& pict);
-// Replaces the clipboard's content with the picture and its DIB; -108 for no data.
-Err write_clipboard_picture(const std::vector<std::uint8_t>& pict);
+// Replaces the clipboard's content with the picture and its DIB; -108 for no data.  A
+// picture handed over (moved in) is not copied.
+Err write_clipboard_picture(std::vector<std::uint8_t> pict);
 
 // The same over a given clipboard.
 Err read_clipboard_picture(platform::Clipboard& clipboard, std::vector<std::uint8_t>& pict);
-Err write_clipboard_picture(platform::Clipboard& clipboard, const std::vector<std::uint8_t>& pict);
+Err write_clipboard_picture(platform::Clipboard& clipboard, std::vector<std::uint8_t> pict);
 
 // A packed DIB (any depth and compression the DIB reader takes, 16-bit bit-field DIBs
 // included) as a PICT picture record at the DIB's resolution.

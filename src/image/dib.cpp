@@ -8,9 +8,11 @@
 #include <bit>
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "image/byte_cursor.hpp"
 #include "image/picture_errors.hpp"
+#include "platform/shared/block_reduce.hpp"
 
 namespace velmora::image {
 
@@ -123,6 +125,9 @@ Pixel from_masks(std::uint32_t v, const std::array<std::uint32_t, 3>& masks,
 }
 
 void convert_row(const DibHeader& h, const std::uint8_t* in, Pixel* out) {
+  // The common 32-bit layout needs no mask arithmetic.
+  const bool plain32 = h.bits == 32 && h.alpha_mask == 0 && h.masks[0] == 0xFF0000 &&
+                       h.masks[1] == 0x00FF00 && h.masks[2] == 0x0000FF;
   for (std::int32_t x = 0; x < h.width; ++x) {
     switch (h.bits) {
       case 1:
@@ -143,51 +148,58 @@ void convert_row(const DibHeader& h, const std::uint8_t* in, Pixel* out) {
       default: {
         const std::uint32_t v = in[4 * x] | (in[4 * x + 1] << 8) | (in[4 * x + 2] << 16) |
                                 (std::uint32_t{in[4 * x + 3]} << 24);
-        out[x] = from_masks(v, h.masks, h.alpha_mask);
+        out[x] = plain32 ? v | 0xFF000000u : from_masks(v, h.masks, h.alpha_mask);
       }
     }
   }
 }
 
 // Run-length coded pixels: runs and literal groups, with end-of-line, end-of-bitmap and
-// delta escapes.  Pixels that are never written keep the first palette colour.
-Err decode_rle(const DibHeader& h, ByteCursor& c, Pixmap& out) {
-  out.erase(h.palette[0]);
+// delta escapes.  Pixels that are never written keep the first palette colour.  Every
+// row is handed to emit(y, pixels) once, in the order the stream codes them (y counted
+// from the top), when the stream has moved past it.
+template <typename Emit>
+void decode_rle(const DibHeader& h, ByteCursor& c, std::vector<Pixel>& line, Emit emit) {
+  line.assign(static_cast<std::size_t>(h.width), h.palette[0]);
   std::int64_t x = 0, y = 0;
-  auto put = [&](std::uint8_t index) {
-    if (x < h.width && y < h.height) {
-      const std::int64_t row = h.top_down ? y : h.height - 1 - y;
-      out.row(static_cast<std::int32_t>(row))[x] = h.palette[index];
+  // Rows before `to` are done: handed on, the current one cleared for the next.
+  auto advance = [&](std::int64_t to) {
+    for (to = std::min<std::int64_t>(to, h.height); y < to; ++y) {
+      emit(static_cast<std::int32_t>(h.top_down ? y : h.height - 1 - y), line.data());
+      std::fill(line.begin(), line.end(), h.palette[0]);
     }
+  };
+  auto put = [&](std::uint8_t index) {
+    if (x < h.width) line[static_cast<std::size_t>(x)] = h.palette[index];
     ++x;
   };
   const bool four = h.compression == kRle4;
   while (y < h.height) {
     const std::uint8_t n = c.u8();
     const std::uint8_t v = c.u8();
-    if (!c.ok()) return kNoErr;  // a stream cut short keeps what it drew
+    if (!c.ok()) break;  // a stream cut short keeps what it drew
     if (n > 0) {
       for (int i = 0; i < n; ++i) put(four ? ((i % 2) ? v & 15 : v >> 4) : v);
       continue;
     }
     if (v == 0) {
       x = 0;
-      ++y;
+      advance(y + 1);
     } else if (v == 1) {
       break;
     } else if (v == 2) {
       x += c.u8();
-      y += c.u8();
+      advance(y + c.u8());
     } else {
       const std::size_t bytes = four ? (v + 1u) / 2 : v;
       const auto data = c.take(bytes);
-      if (!c.ok()) return kNoErr;
+      if (!c.ok()) break;
       for (int i = 0; i < v; ++i)
         put(four ? ((i % 2) ? data[i / 2] & 15 : data[i / 2] >> 4) : data[i]);
       if (bytes % 2) c.skip(1);
     }
   }
-  return kNoErr;
+  advance(h.height);
 }
 
 Err locate(std::span<const std::uint8_t> bytes, bool packed, std::span<const std::uint8_t>& dib,
@@ -253,7 +265,9 @@ Err read_dib(std::span<const std::uint8_t> bytes, bool packed, Pixmap& out) {
   ByteCursor c(dib);
   if (!c.seek(h.pixels_offset)) return kBadPictureData;
   if (rle) {
-    if (const Err err = decode_rle(h, c, world); err != kNoErr) return err;
+    std::vector<Pixel> line;
+    decode_rle(h, c, line,
+               [&](std::int32_t y, const Pixel* row) { std::copy_n(row, h.width, world.row(y)); });
   } else {
     for (std::int32_t y = 0; y < h.height; ++y) {
       const auto data = c.take(stride);
@@ -271,6 +285,134 @@ Err read_dib(std::span<const std::uint8_t> bytes, bool packed, Pixmap& out) {
     }
   }
   out = std::move(world);
+  return kNoErr;
+}
+
+namespace {
+
+// What is read of a BMP file for its headers and colour table: the file header, the
+// largest info header with its masks, 256 entries of four bytes.
+constexpr std::size_t kBmpHeadBytes = kFileHeader + 124 + 12 + 256 * 4;
+// Uncompressed rows are read in pieces of about this size.
+constexpr std::size_t kRowChunkBytes = std::size_t{4} << 20;
+// Pictures up to this many pixels are decoded whole even when they are drawn smaller, so
+// that they are resampled exactly; larger ones are averaged in blocks as their rows are
+// read (the blocks at the right and bottom edges are then drawn as large as the others).
+constexpr std::int64_t kWholePixels = std::int64_t{1} << 25;
+
+// Whether any pixel of the uncompressed rows has a non-zero alpha (the rows read once,
+// a piece at a time, until one does).
+Err any_alpha(platform::CodecInput& in, std::uint64_t at, const DibHeader& h, std::size_t stride,
+              bool& found) {
+  found = false;
+  std::vector<std::uint8_t> chunk;
+  std::vector<Pixel> row(static_cast<std::size_t>(h.width));
+  const std::size_t per_chunk = std::max<std::size_t>(1, kRowChunkBytes / stride);
+  for (std::int64_t r = 0; r < h.height && !found;) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_chunk, h.height - r));
+    try {
+      chunk.resize(n * stride);
+    } catch (const std::bad_alloc&) {
+      return kMemFull;
+    }
+    if (!in.read(at + static_cast<std::uint64_t>(r) * stride, chunk.data(), chunk.size()))
+      return kBadPictureData;
+    for (std::size_t i = 0; i < n && !found; ++i) {
+      convert_row(h, chunk.data() + i * stride, row.data());
+      found = std::any_of(row.begin(), row.end(), [](Pixel p) { return alpha(p) != 0; });
+    }
+    r += static_cast<std::int64_t>(n);
+  }
+  return kNoErr;
+}
+
+Err from_codec(platform::CodecStatus status) {
+  return status == platform::CodecStatus::no_memory ? kMemFull : kBadPictureData;
+}
+
+}  // namespace
+
+Err read_bmp(platform::CodecInput& in, std::int32_t min_width, std::int32_t min_height,
+             const platform::PixelWindow& window, platform::DecodedPicture& out) {
+  std::vector<std::uint8_t> head(
+      static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), kBmpHeadBytes)));
+  if (!in.read(0, head.data(), head.size())) return kBadPictureData;
+  if (!looks_like_bmp(head)) return kNoImporter;
+  ByteCursor fc(head);
+  fc.skip(10);
+  const std::uint32_t off = fc.le32();
+  const std::uint64_t dib_size = in.size() - kFileHeader;
+  const std::size_t hint = off >= kFileHeader && off < in.size() ? off - kFileHeader : 0;
+  DibHeader h;
+  if (const Err err = parse_header(std::span(head).subspan(kFileHeader), hint, h); err != kNoErr)
+    return err;
+  const bool rle = h.compression == kRle8 || h.compression == kRle4;
+  const std::size_t stride = ((static_cast<std::size_t>(h.width) * h.bits + 31) / 32) * 4;
+  if (h.pixels_offset > dib_size ||
+      (!rle && stride * static_cast<std::size_t>(h.height) > dib_size - h.pixels_offset))
+    return kBadPictureData;
+  const std::uint64_t at = kFileHeader + h.pixels_offset;
+
+  platform::BlockReducer reducer;
+  const std::int32_t k = std::int64_t{h.width} * h.height <= kWholePixels
+                             ? 1
+                             : platform::block_factor(h.width, h.height, min_width, min_height);
+  if (const platform::CodecStatus st = reducer.start(
+          h.width, h.height, k, platform::BlockReducer::Order::bands, out, kWhite, window);
+      st != platform::CodecStatus::ok)
+    return from_codec(st);
+  std::vector<Pixel> row;
+  try {
+    row.resize(static_cast<std::size_t>(h.width));
+  } catch (const std::bad_alloc&) {
+    return kMemFull;
+  }
+  if (rle) {
+    // No run can cost more than two bytes a pixel, and every row one end-of-line code.
+    const std::uint64_t most = static_cast<std::uint64_t>(h.width) * h.height * 2 +
+                               static_cast<std::uint64_t>(h.height) * 2 + 2;
+    std::vector<std::uint8_t> data;
+    try {
+      data.resize(static_cast<std::size_t>(std::min(dib_size - h.pixels_offset, most)));
+    } catch (const std::bad_alloc&) {
+      return kMemFull;
+    }
+    if (!in.read(at, data.data(), data.size())) return kBadPictureData;
+    ByteCursor c(data);
+    decode_rle(h, c, row, [&](std::int32_t y, const Pixel* line) { reducer.add_row(y, line); });
+    reducer.finish();
+    return kNoErr;
+  }
+  // Many writers declare an alpha mask and leave it zero everywhere: such a bitmap is
+  // opaque, not invisible.
+  bool opaque = false;
+  if (h.alpha_mask != 0) {
+    bool found = false;
+    if (const Err err = any_alpha(in, at, h, stride, found); err != kNoErr) return err;
+    opaque = !found;
+  }
+  // The stored rows holding the kept ones, in the order they are stored.
+  const std::int64_t first = h.top_down ? reducer.first_row() : h.height - reducer.last_row();
+  const std::int64_t last = h.top_down ? reducer.last_row() : h.height - reducer.first_row();
+  const std::size_t per_chunk = std::max<std::size_t>(1, kRowChunkBytes / stride);
+  std::vector<std::uint8_t> chunk;
+  for (std::int64_t r = first; r < last;) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_chunk, last - r));
+    try {
+      chunk.resize(n * stride);
+    } catch (const std::bad_alloc&) {
+      return kMemFull;
+    }
+    if (!in.read(at + static_cast<std::uint64_t>(r) * stride, chunk.data(), chunk.size()))
+      return kBadPictureData;
+    for (std::size_t i = 0; i < n; ++i, ++r) {
+      convert_row(h, chunk.data() + i * stride, row.data());
+      if (opaque)
+        for (Pixel& p : row) p |= 0xFF000000u;
+      reducer.add_row(static_cast<std::int32_t>(h.top_down ? r : h.height - 1 - r), row.data());
+    }
+  }
+  reducer.finish();
   return kNoErr;
 }
 

@@ -26,6 +26,46 @@ PixRect union_of(const PixRect& a, const PixRect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
+// The part of the picture (in its own pixels) that the job draws into `shown` (drawing
+// coordinates), widened by what sampling reads around each pixel and by the blocks a
+// reduced decode averages; empty when that is all of the picture, or nothing is shown.
+PixRect part_shown(const DrawJob& job, const PixRect& shown) {
+  if (shown.empty()) return {};
+  const double a = job.matrix.a / 65536.0, b = job.matrix.b / 65536.0;
+  const double c = job.matrix.c / 65536.0, d = job.matrix.d / 65536.0;
+  const double tx = job.matrix.tx / 65536.0, ty = job.matrix.ty / 65536.0;
+  const double det = a * d - b * c;
+  if (!(std::fabs(det) > 1e-12)) return {};
+  const double ia = d / det, ib = -b / det, ic = -c / det, id = a / det;
+  double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
+  bool first = true;
+  for (const double x : {static_cast<double>(shown.left), static_cast<double>(shown.right)}) {
+    for (const double y : {static_cast<double>(shown.top), static_cast<double>(shown.bottom)}) {
+      const double u = ia * (x - tx) + ic * (y - ty), v = ib * (x - tx) + id * (y - ty);
+      min_x = first ? u : std::min(min_x, u);
+      max_x = first ? u : std::max(max_x, u);
+      min_y = first ? v : std::min(min_y, v);
+      max_y = first ? v : std::max(max_y, v);
+      first = false;
+    }
+  }
+  // One target pixel covers this many picture pixels each way; a reduced decode's block
+  // is no larger, and sampling reads one block beyond the pixel's own.
+  const double margin_x = 2 * std::ceil(std::fabs(ia) + std::fabs(ic)) + 2;
+  const double margin_y = 2 * std::ceil(std::fabs(ib) + std::fabs(id)) + 2;
+  auto whole = [](double v) {
+    return static_cast<std::int32_t>(std::clamp(v, -2147483647.0, 2147483647.0));
+  };
+  const PixRect used = intersect(job.source, job.natural);
+  const PixRect part = intersect(PixRect{whole(std::floor(min_x - margin_x) + job.source.left),
+                                         whole(std::floor(min_y - margin_y) + job.source.top),
+                                         whole(std::ceil(max_x + margin_x) + job.source.left),
+                                         whole(std::ceil(max_y + margin_y) + job.source.top)},
+                                 used);
+  if (part.empty() || part == job.natural) return {};
+  return part;
+}
+
 }  // namespace
 
 bool open_window_port(WindowPort& out) {
@@ -104,8 +144,19 @@ Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& targ
   if (intersect(job.clip, target.bounds).empty()) return kNoErr;
   std::int32_t box_w = 0, box_h = 0;
   decode_box(job, box_w, box_h);
+  // Only the part of the picture that can show is decoded: a picture too large to hold
+  // whole still draws where the target lets it be seen.
+  PixRect shown = intersect(job.clip, target.bounds);
+  if (!clips.empty()) {
+    PixRect within;
+    for (const PixRect& c : clips) within = union_of(within, intersect(shown, c));
+    shown = within;
+  }
   Pixmap picture;
-  if (const Err err = source.decode(picture, box_w, box_h); err != kNoErr) return err;
+  PixRect decoded;  // the whole picture at the decoded scale; `picture` may be a part of it
+  if (const Err err = source.decode_part(part_shown(job, shown), box_w, box_h, picture, decoded);
+      err != kNoErr)
+    return err;
   // Sampled premultiplied, so that the colours under transparent pixels never show.
   const bool alpha = has_transparency(picture);
   if (alpha) premultiply(picture);
@@ -113,7 +164,6 @@ Err draw_job(PictureSource& source, const DrawJob& job, const RenderTarget& targ
 
   // The decoded pixels may be fewer than the natural size: map them back onto it, then
   // move the used part to (0, 0) where the job's matrix starts.
-  const PixRect decoded = picture.bounds();
   const Matrix to_natural = rect_to_rect(decoded, job.natural);
   Matrix m = translate(to_natural, to_fixed(-job.source.left), to_fixed(-job.source.top));
   m = concat(m, job.matrix);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "files/path_notation.hpp"
 #include "files/path_spec.hpp"
@@ -41,6 +42,17 @@ GrabContext* context_of(Call& call) {
 constexpr Fixed kRecordResolution = to_fixed(72);
 constexpr int kSaveImageId = 2;
 constexpr Pixel kClearWhite = 0x00FFFFFF;
+
+// A grab holds its world, the picture recorded from it and the bitmap that goes with it
+// on the clipboard (three bytes a pixel, however uniform the picture) all at once, so a
+// grab's cost grows with its area whatever the pictures drawn.  Compositions beyond this
+// are refused before anything is decoded; it holds every camera photo up to 32 MP at
+// its natural size.
+constexpr std::int64_t kMaxGrabPixels = std::int64_t{1} << 25;
+
+bool grab_too_large(const PixRect& r) {
+  return static_cast<std::int64_t>(r.width()) * r.height() > kMaxGrabPixels;
+}
 
 // DEPTH: 0 or absent is 32; other values must be a depth a world can have.
 Err read_depth(const params::Store& s, std::int16_t& depth) {
@@ -182,6 +194,8 @@ Err grab_save_begin(Call& call) {
     }
   }
   Err err = read_depth(s, ctx->depth);
+  if (err == kNoErr && call.function_id != kSaveImageId && grab_too_large(ctx->rect))
+    err = kMemFull;
   if (err == kNoErr)
     err = ctx->offscreen.create(ctx->rect, ctx->keeps_alpha ? kClearWhite : kWhite);
   if (err != kNoErr) close_source(*ctx);
@@ -228,7 +242,7 @@ Err grab_image_end(Call& call, Err code) {
     return err == kParamErr ? kMemFull : err;
   }
   ctx->offscreen = Pixmap{};
-  return write_clipboard_picture(pict);
+  return write_clipboard_picture(std::move(pict));
 }
 
 Err save_image_end(Call& call, Err code) {

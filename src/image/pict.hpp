@@ -31,6 +31,9 @@ bool pict_can_hold(std::int64_t width, std::int64_t height);
 bool looks_like_pict(std::span<const std::uint8_t> bytes);
 // Frame, resolution and depth of the first bitmap, without drawing.
 Err describe_pict(std::span<const std::uint8_t> bytes, Description& out);
+// How many of the bytes the picture takes, through its end opcode (counted from the
+// start of `bytes`); false when they end before it or hold no picture.
+bool pict_length(std::span<const std::uint8_t> bytes, std::size_t& length);
 // Draws every bitmap opcode into a white world over the picture's frame.
 Err read_pict(std::span<const std::uint8_t> bytes, Pixmap& out);
 

@@ -319,8 +319,11 @@ Err read_rows(const BitsHeader& h, ByteCursor& c, Pixmap* image) {
 }
 
 // Walks the opcodes.  With `out`, every bitmap is drawn into it; `desc` is filled from
-// the header and the first bitmap.
-Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
+// the header and the first bitmap.  With `length` (and no `out`) every opcode is passed
+// over to the end of the picture, whose offset it receives: an error answers that the
+// bytes hold no whole picture.
+Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out,
+         std::size_t* length = nullptr) {
   const auto start = record_start(bytes);
   if (!start) return kNoImporter;
   ByteCursor c(bytes.subspan(*start));
@@ -339,8 +342,12 @@ Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
   while (true) {
     if (v2 && (c.pos() % 2)) c.skip(1);
     const std::uint16_t op = v2 ? c.be16() : c.u8();
-    if (!c.ok()) return seen_bits ? make_world() : kBadPictureData;  // a picture cut short
-    if (op == 0x00FF || (!v2 && op == 0xFF)) return make_world();
+    // A picture cut short keeps what it drew.
+    if (!c.ok()) return seen_bits && !length ? make_world() : kBadPictureData;
+    if (op == 0x00FF || (!v2 && op == 0xFF)) {
+      if (length) *length = *start + c.pos();
+      return make_world();
+    }
     if (op == 0x0C00) {
       const std::int16_t version = c.sbe16();
       c.skip(2);
@@ -364,12 +371,16 @@ Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
         desc.depth = static_cast<std::int16_t>(h.pixel_size);
         if (h.direct && h.pixel_size == 32 && h.cmp_count == 3) desc.depth = 32;
         seen_bits = true;
-        if (!out) return kNoErr;
+        if (!out && !length) return kNoErr;
       }
       // Bounds the data cannot fill are refused before their pixels are allocated.
       const std::size_t least = least_row_data(h, row_layout(h));
       if (least * static_cast<std::size_t>(h.bounds.height()) > c.remaining())
         return kBadPictureData;
+      if (!out) {
+        if (const Err err = read_rows(h, c, nullptr); err != kNoErr) return err;
+        continue;
+      }
       Pixmap image;
       if (const Err err = image.create(h.bounds); err != kNoErr) return err;
       if (const Err err = read_rows(h, c, &image); err != kNoErr) return err;
@@ -378,7 +389,7 @@ Err walk(std::span<const std::uint8_t> bytes, Description& desc, Pixmap* out) {
       continue;
     }
     if (!skip_opcode(op, c)) {
-      if (!c.ok()) return seen_bits ? make_world() : kBadPictureData;
+      if (!c.ok()) return seen_bits && !length ? make_world() : kBadPictureData;
       return kUnsupportedData;
     }
   }
@@ -396,6 +407,12 @@ Err describe_pict(std::span<const std::uint8_t> bytes, Description& out) {
   if (err != kNoErr) return err;
   out = desc;
   return kNoErr;
+}
+
+bool pict_length(std::span<const std::uint8_t> bytes, std::size_t& length) {
+  Description desc;
+  length = 0;
+  return walk(bytes, desc, nullptr, &length) == kNoErr && length > 0;
 }
 
 Err read_pict(std::span<const std::uint8_t> bytes, Pixmap& out) {

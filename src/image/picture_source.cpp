@@ -78,7 +78,7 @@ class SourceBytes final : public platform::CodecInput {
 namespace {
 
 constexpr std::size_t kHeadBytes = kPictHeaderArea + 16;
-// Pictures read whole into memory (PICT, BMP) beyond this size are refused.
+// Pictures read whole into memory (PICT) beyond this size are refused.
 constexpr std::uint64_t kMaxHeldBytes = std::uint64_t{1} << 30;
 // What is read of a PICT or BMP file for its headers, at first.
 constexpr std::uint64_t kDescribeBytes = 64 * 1024;
@@ -335,18 +335,31 @@ Err PictureSource::detect() {
 
 Err PictureSource::load_all() {
   if (held_ || !memory_.empty()) return kNoErr;
+  // The front of the file, read further only while the picture's end is not in it: the
+  // bytes behind a picture (a file of gigabytes) are never read.
   const std::uint64_t size = bytes_->size();
-  if (size > kMaxHeldBytes) return kMemFull;
-  try {
-    memory_.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return kMemFull;
+  for (std::uint64_t n = std::min(size, kDescribeBytes);; n = std::min(size, n * 16)) {
+    if (n > kMaxHeldBytes) {
+      memory_.clear();
+      return kMemFull;
+    }
+    try {
+      memory_.resize(static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+      memory_.clear();
+      return kMemFull;
+    }
+    if (!bytes_->read(0, memory_.data(), memory_.size())) {
+      memory_.clear();
+      return kBadPictureData;
+    }
+    std::size_t length = 0;
+    if (pict_length(memory_, length)) {
+      memory_.resize(length);
+      return kNoErr;
+    }
+    if (n == size) return kNoErr;
   }
-  if (!bytes_->read(0, memory_.data(), memory_.size())) {
-    memory_.clear();
-    return kBadPictureData;
-  }
-  return kNoErr;
 }
 
 Err PictureSource::describe(Description& out) {
@@ -390,27 +403,59 @@ Err PictureSource::describe(Description& out) {
 }
 
 Err PictureSource::decode(Pixmap& out, std::int32_t min_width, std::int32_t min_height) {
+  PixRect whole;
+  return decode_part(PixRect{}, min_width, min_height, out, whole);
+}
+
+namespace {
+
+// The decoder's pixels become the world's (a large picture is never held twice), placed
+// in the whole decoded picture.
+Err adopt_decoded(platform::DecodedPicture& picture, Pixmap& out, PixRect& whole) {
+  const PixRect bounds{picture.left, picture.top, picture.left + picture.width,
+                       picture.top + picture.height};
+  Pixmap world;
+  if (world.adopt(bounds, std::move(picture.pixels)) != kNoErr) return kBadPictureData;
+  const PixRect all = picture.whole_width > 0 && picture.whole_height > 0
+                          ? PixRect{0, 0, picture.whole_width, picture.whole_height}
+                          : bounds;
+  if (!all.contains(bounds)) return kBadPictureData;
+  out = std::move(world);
+  whole = all;
+  return kNoErr;
+}
+
+}  // namespace
+
+Err PictureSource::decode_part(const PixRect& window, std::int32_t min_width,
+                               std::int32_t min_height, Pixmap& out, PixRect& whole) {
   if (!open_) return kParamErr;
-  if (const RasterFormat* format = raster_format(kind_))
-    return index_ > 0 ? kParamErr : decode_raster(*format, *bytes_, min_width, min_height, out);
+  if (const RasterFormat* format = raster_format(kind_)) {
+    if (index_ > 0) return kParamErr;
+    const Err err = decode_raster(*format, *bytes_, min_width, min_height, out);
+    if (err == kNoErr) whole = out.bounds();
+    return err;
+  }
+  if (index_ > 0 && !is_codec_kind(kind_)) return kParamErr;
+  const platform::PixelWindow part{window.left, window.top, window.right, window.bottom};
+  platform::DecodedPicture picture;
+  if (kind_ == PictureKind::bmp) {
+    // Read a band of rows at a time, never whole.
+    if (const Err err = read_bmp(*bytes_, min_width, min_height, part, picture); err != kNoErr)
+      return err;
+    return adopt_decoded(picture, out, whole);
+  }
   if (is_codec_kind(kind_)) {
-    platform::DecodedPicture picture;
     if (const Err err = from_status(platform::decode_picture(codec_of(kind_), *bytes_, index_,
-                                                             min_width, min_height, picture));
+                                                             min_width, min_height, picture, part));
         err != kNoErr)
       return err;
-    // The decoder's pixels become the world's: a large picture is never held twice.
-    Pixmap world;
-    if (const Err err =
-            world.adopt(PixRect{0, 0, picture.width, picture.height}, std::move(picture.pixels));
-        err != kNoErr)
-      return kBadPictureData;
-    out = std::move(world);
-    return kNoErr;
+    return adopt_decoded(picture, out, whole);
   }
-  if (index_ > 0) return kParamErr;
   if (const Err err = load_all(); err != kNoErr) return err;
-  return kind_ == PictureKind::pict ? read_pict(memory_, out) : read_dib(memory_, false, out);
+  if (const Err err = read_pict(memory_, out); err != kNoErr) return err;
+  whole = out.bounds();
+  return kNoErr;
 }
 
 }  // namespace velmora::image

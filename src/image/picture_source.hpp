@@ -51,10 +51,15 @@ class PictureSource {
   Err describe(Description& out);
   // With a box (both > 0) the reader may decode at a reduced size that still covers it.
   Err decode(Pixmap& out, std::int32_t min_width = 0, std::int32_t min_height = 0);
+  // As decode(), needing only the part of the picture inside `window` (in its own pixels;
+  // empty: all of it).  `whole` receives the extent of the whole picture at the decoded
+  // scale; `out` may hold only a part of it, its bounds placing that part in `whole`.
+  Err decode_part(const PixRect& window, std::int32_t min_width, std::int32_t min_height,
+                  Pixmap& out, PixRect& whole);
 
  private:
   Err detect();
-  Err load_all();  // PICT and BMP are read from memory
+  Err load_all();  // PICT is read from memory
 
   bool open_ = false;
   bool eps_ = false;

@@ -31,10 +31,27 @@ struct CodecProbe {
   std::int32_t image_count = 1;
 };
 
+// A part of a picture in its own pixels: columns [left, right), rows [top, bottom).  An
+// empty one stands for the whole picture.
+struct PixelWindow {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
 struct DecodedPicture {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<std::uint32_t> pixels;  // rows top to bottom
+  // Decoded through a window, the pixels are one part of the whole picture at the
+  // decoded scale (whole_width x whole_height), starting at column left and row top.
+  // A whole of 0 x 0: the pixels are the whole picture.
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t whole_width = 0;
+  std::int32_t whole_height = 0;
 };
 
 // Pictures of more pixels than this are refused as too big for memory.
@@ -45,7 +62,11 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
 // With a box (min_width, min_height > 0) the decoder may hand back a smaller picture
 // that still covers the box (JPEG decodes at 1/2, 1/4 or 1/8 in the DCT domain; PNG
 // averages whole blocks of pixels as its rows arrive, so the full picture is never held).
+// With a window only the part of the picture inside it need be decoded (the decoder may
+// give more, out to whole blocks or the whole picture); the pixel limit applies to what
+// is decoded, so a part of a picture too large to decode whole can still be shown.
 CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
-                           std::int32_t min_height, DecodedPicture& out);
+                           std::int32_t min_height, DecodedPicture& out,
+                           const PixelWindow& window = {});
 
 }  // namespace velmora::platform

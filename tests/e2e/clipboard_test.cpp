@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../unit/stripes_tiff.hpp"
 #include "fmhost_runner.hpp"
 #include "xvfb_display.hpp"
 
@@ -353,6 +354,29 @@ TEST_F(Clipboard, PicturesWiderThanOneBandGoOnTheClipboardAndComeBack) {
   EXPECT_EQ(out[3].rfind("WIDTH=6000 HEIGHT=40 DEPTH=32 ", 0), 0u) << out[3];
   EXPECT_EQ(out[4], "");
   EXPECT_EQ(out[5].rfind("WIDTH=6000 HEIGHT=40 ", 0), 0u) << out[5];
+}
+
+// A grab holds its world, the recorded picture and the clipboard's bitmap at once: a
+// composition beyond 32 megapixels is refused at once (a tiny file claiming 8192 x 8192
+// as well as a WIDTH x HEIGHT that large), while a 24-megapixel photo at its natural
+// size and a row of the widest picture a record holds still go on the clipboard.
+TEST_F(Clipboard, GrabsBeyondTheirSizeLimitAreRefusedAtOnce) {
+  velmora::testing::write_stripes(file("bomb.tif"), 8192, 8192);
+  velmora::testing::write_stripes(file("photo.tif"), 6000, 4000);
+  const RunResult r = headless(
+      {"VeImg_GrabImage", "SRC=" + file("bomb.tif"), "VeImg_GrabImage",
+       "SRC=" + file("bomb.tif") + " WIDTH=8192 HEIGHT=4097", "VeImg_GrabImage",
+       "SRC=" + file("photo.tif"), "VeImg_ImageInfo", "SRC=clipboard:", "VeImg_GrabImage",
+       "SRC=" + file("photo.tif") + " WIDTH=32767 HEIGHT=1", "VeImg_ImageInfo", "SRC=clipboard:"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = lines(r.out);
+  ASSERT_EQ(out.size(), 6u);
+  EXPECT_EQ(out[0].rfind("ERROR=-108", 0), 0u) << out[0];
+  EXPECT_EQ(out[1].rfind("ERROR=-108", 0), 0u) << out[1];
+  EXPECT_EQ(out[2], "");
+  EXPECT_EQ(out[3].rfind("WIDTH=6000 HEIGHT=4000 DEPTH=32 ", 0), 0u) << out[3];
+  EXPECT_EQ(out[4], "");
+  EXPECT_EQ(out[5].rfind("WIDTH=32767 HEIGHT=1 DEPTH=32 ", 0), 0u) << out[5];
 }
 
 // Runs a shell command with DISPLAY set; its output, or "" when it fails.

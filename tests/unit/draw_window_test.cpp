@@ -12,7 +12,9 @@
 
 #include "host/handlers.hpp"
 #include "image/effect.hpp"
+#include "image/picture_source.hpp"
 #include "run_handlers.hpp"
+#include "stripes_tiff.hpp"
 
 namespace {
 
@@ -165,6 +167,47 @@ TEST_F(DrawWindow, DestinationRules) {
   EXPECT_EQ(run(kDrawImage, "RECT=0,0,10,10 PATH=/nonexistent/x.bmp").substr(0, 7), "ERROR=-");
   // A clip outside the window draws nothing and fails nothing.
   EXPECT_EQ(draw("RECT=500,500,600,600"), "<none>");
+}
+
+// A picture drawn at natural size shows its part inside the window pixel for pixel, as
+// its whole decode has it, also when it has too many pixels to be decoded whole.
+TEST(DrawPart, NaturalSizeShowsThePartTheWindowHolds) {
+  Window w;
+  w.width = 640;
+  w.height = 480;
+  w.visible = {{0, 0, 640, 480}};
+  FMX_DocumentWindow table = make_table(w);
+  FMW_Host_SetDocumentWindow(&table);
+  struct Case {
+    std::uint32_t width, height;
+    std::int32_t scroll_x, scroll_y;
+  };
+  for (const Case& c : {Case{3000, 1008, 1234, 333}, Case{40000, 10000, 31001, 6007}}) {
+    SCOPED_TRACE(c.width);
+    const std::string path = "/tmp/velmora-draw-" + std::to_string(::getpid()) + "-stripes.tif";
+    velmora::testing::write_stripes(path, c.width, c.height);
+    // The whole decode, where there may be one.
+    velmora::image::Pixmap whole;
+    velmora::image::PictureSource source;
+    ASSERT_EQ(source.open_file(path, false, 0), velmora::kNoErr);
+    const bool decodable = source.decode(whole) == velmora::kNoErr;
+    EXPECT_EQ(decodable, c.width < 20000);
+    w.pixels.assign(640 * 480, kPaper);
+    EXPECT_EQ(run(kDrawImage, "PATH=" + path + " DESTRECT=0,0,640,480 ANCHOR=TOPLEFT SCROLL=" +
+                                  std::to_string(c.scroll_x) + "," + std::to_string(c.scroll_y)),
+              "<none>");
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const std::int64_t px = c.scroll_x + x, py = c.scroll_y + y;
+        const std::uint32_t expected =
+            decodable ? whole.at(static_cast<std::int32_t>(px), static_cast<std::int32_t>(py)) &
+                            0x00FFFFFF
+                      : velmora::testing::stripes_at(px, py);
+        ASSERT_EQ(w.at(x, y) & 0x00FFFFFF, expected) << x << "," << y;
+      }
+    std::remove(path.c_str());
+  }
+  FMW_Host_SetDocumentWindow(nullptr);
 }
 
 TEST_F(DrawWindow, OffscreenShowsNothingUntilTheEnd) {

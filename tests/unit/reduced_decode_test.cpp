@@ -1,12 +1,14 @@
 // Pictures decoded smaller than they are, as they are drawn: every reader's reduced
 // picture against its own full decode averaged over the same blocks (PNG plain and
 // interlaced, TIFF strips bottom up and tiles, GIF pages composed with disposal), the
-// block averages fed in every order a reader may use, pictures whose full decode would
-// be refused, and headers read without the gigabytes behind them.
+// block averages fed in every order a reader may use, decodes through a window against
+// the same region of the whole decode, BMP files read a band of rows at a time, pictures
+// whose full decode would be refused, and headers read without the gigabytes behind them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,14 +124,25 @@ TEST_F(ReducedDecodeTest, InterlacedPicturesDecodeAsTheirPlainTwins) {
   }
 }
 
-// The animation's pages as an independent decoder composes them.
-TEST_F(ReducedDecodeTest, GifPagesMatchAnIndependentDecoder) {
+// The animation's pages as an independent decoder composes them, and BMP files (read a
+// band of rows at a time) as it reads them.
+TEST_F(ReducedDecodeTest, GifPagesAndBmpFilesMatchAnIndependentDecoder) {
   need("pictures");
-  for (std::int32_t page = 1; page <= 4; ++page) {
-    SCOPED_TRACE(page);
+  struct Case {
+    std::string name;
+    std::int32_t page;
+    std::string theirs;  // that decoder's straight RGBA bytes
+  };
+  std::vector<Case> cases;
+  for (std::int32_t page = 1; page <= 4; ++page)
+    cases.push_back({"frames.gif", page, "frames." + std::to_string(page - 1) + ".rgba"});
+  for (const char* name : {"rgb.bmp", "top_down.bmp", "palette.bmp", "rle8.bmp"})
+    cases.push_back({name, 0, std::string(name) + ".rgba"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " page " + std::to_string(c.page));
     Pixmap ours;
-    ASSERT_EQ(decode("frames.gif", ours, page), kNoErr);
-    std::ifstream f(*dir_ / ("frames." + std::to_string(page - 1) + ".rgba"), std::ios::binary);
+    ASSERT_EQ(decode(c.name, ours, c.page), kNoErr);
+    std::ifstream f(*dir_ / c.theirs, std::ios::binary);
     std::vector<char> theirs((std::istreambuf_iterator<char>(f)), {});
     ASSERT_EQ(theirs.size(), static_cast<std::size_t>(ours.width()) * ours.height() * 4);
     for (std::int32_t y = 0; y < ours.height(); ++y)
@@ -137,8 +150,8 @@ TEST_F(ReducedDecodeTest, GifPagesMatchAnIndependentDecoder) {
         const auto* t =
             reinterpret_cast<const std::uint8_t*>(theirs.data()) + (y * ours.width() + x) * 4;
         const Pixel p = ours.row(y)[x];
-        // Areas disposed of to the background: transparent in ours, the background
-        // colour (entry 0) or transparent in that decoder.
+        // Areas of a page disposed of to the background: transparent in ours, the
+        // background colour (entry 0) or transparent in that decoder.
         const bool background = t[3] == 0 || (t[0] == 0 && t[1] == 255 && t[2] == 0);
         if (alpha(p) == 0 && background) continue;
         if (t[3] == 0) {
@@ -147,6 +160,78 @@ TEST_F(ReducedDecodeTest, GifPagesMatchAnIndependentDecoder) {
           ASSERT_EQ(p, rgb(t[0], t[1], t[2])) << x << "," << y;
         }
       }
+  }
+}
+
+// A decode through a window gives, inside the window, exactly the pixels of the whole
+// decode at the same scale, placed where they lie in it: at natural size and reduced,
+// windows inside the picture and at its edges, for every reader that takes them.
+TEST_F(ReducedDecodeTest, WindowsHoldTheSamePixelsAsTheWholeDecode) {
+  need("pictures");
+  struct Case {
+    const char* name;
+    std::int32_t page;
+  };
+  const Case cases[] = {
+      {"rgb.png", 0},      {"rgba.png", 0},  {"rgb_i.png", 0},     {"palette.png", 0},
+      {"strips.tif", 0},   {"tiles.tif", 0}, {"frames.gif", 1},    {"frames.gif", 3},
+      {"photo.jpg", 0},    {"cmyk.jpg", 0},  {"bottom_up.tif", 0}, {"rgb.bmp", 0},
+      {"top_down.bmp", 0}, {"rle8.bmp", 0},
+  };
+  for (const Case& c : cases) {
+    PictureSource s;
+    ASSERT_EQ(s.open_file(native(*dir_ / c.name), false, c.page), kNoErr) << c.name;
+    Description d;
+    ASSERT_EQ(s.describe(d), kNoErr);
+    const std::int32_t w = d.bounds.width(), h = d.bounds.height();
+    const PixRect windows[] = {
+        {w / 3, h / 4, w / 3 + 37, h / 4 + 29},
+        {w - 20, h - 15, w, h},
+        {0, 0, 10, 10},
+        {17, 5, w - 3, 9},
+    };
+    for (const std::int32_t box : {0, 3}) {
+      const std::int32_t box_w = box == 0 ? 0 : w / box, box_h = box == 0 ? 0 : h / box;
+      Pixmap full, part;
+      PixRect whole, part_whole;
+      ASSERT_EQ(s.decode_part(PixRect{}, box_w, box_h, full, whole), kNoErr);
+      ASSERT_EQ(full.bounds(), whole);
+      for (const PixRect& window : windows) {
+        SCOPED_TRACE(std::string(c.name) + " page " + std::to_string(c.page) + " box " +
+                     std::to_string(box) + " window " + std::to_string(window.left) + "," +
+                     std::to_string(window.top));
+        ASSERT_EQ(s.decode_part(window, box_w, box_h, part, part_whole), kNoErr);
+        ASSERT_EQ(part_whole, whole);
+        ASSERT_TRUE(whole.contains(part.bounds()));
+        // The window at the decoded scale (its edges rounded inwards).
+        const double sx = static_cast<double>(whole.width()) / w;
+        const double sy = static_cast<double>(whole.height()) / h;
+        const PixRect seen{static_cast<std::int32_t>(std::ceil(window.left * sx)),
+                           static_cast<std::int32_t>(std::ceil(window.top * sy)),
+                           static_cast<std::int32_t>(std::floor(window.right * sx)),
+                           static_cast<std::int32_t>(std::floor(window.bottom * sy))};
+        ASSERT_TRUE(part.bounds().contains(seen));
+        if (box == 0) {
+          EXPECT_LT(part.pixels().size(), full.pixels().size());
+        }
+        for (std::int32_t y = seen.top; y < seen.bottom; ++y)
+          for (std::int32_t x = seen.left; x < seen.right; ++x)
+            ASSERT_EQ(part.at(x, y), full.at(x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
+// An interlaced GIF of more than 4 million pixels at its natural size: every pixel of
+// its checkerboard, not a blur of a decode at half size.
+TEST_F(ReducedDecodeTest, LargeInterlacedGifsDecodeAtTheirNaturalSize) {
+  need("pictures");
+  Pixmap p;
+  ASSERT_EQ(decode("checker_i.gif", p), kNoErr);
+  ASSERT_EQ(p.bounds(), (PixRect{0, 0, 2100, 2100}));
+  for (const std::int32_t at : {0, 1, 1001, 2098, 2099}) {
+    EXPECT_EQ(p.at(at, 7), (at + 7) % 2 ? kWhite : kBlack) << at;
+    EXPECT_EQ(p.at(7, at), (at + 7) % 2 ? kWhite : kBlack) << at;
   }
 }
 
@@ -186,6 +271,33 @@ TEST(BlockReducer, AnyOrderAndBottomUpBandsGiveTheSameAverages) {
     expect_block_means(full, small, k);
     EXPECT_EQ(up.pixels, down.pixels);
     EXPECT_EQ(scattered.pixels, down.pixels);
+
+    // Through a window, in any order: the blocks it touches, as they are in the whole.
+    for (const platform::PixelWindow window :
+         {platform::PixelWindow{5, 3, 30, 17}, platform::PixelWindow{36, 22, 37, 23},
+          platform::PixelWindow{0, 0, 1, h}}) {
+      platform::DecodedPicture cut;
+      ASSERT_EQ(r.start(w, h, k, platform::BlockReducer::Order::any, cut, 0xFFFFFFFFu, window),
+                platform::CodecStatus::ok);
+      for (std::int32_t x0 : {1, 0})
+        for (std::int32_t y = h - 1; y >= 0; --y) {
+          part.clear();
+          for (std::int32_t x = x0; x < w; x += 2) part.push_back(px[y * w + x]);
+          r.add(y, part.data(), x0, 2, static_cast<std::int32_t>(part.size()));
+        }
+      r.finish();
+      EXPECT_EQ(cut.left, window.left / k);
+      EXPECT_EQ(cut.top, window.top / k);
+      EXPECT_EQ(cut.width, (window.right + k - 1) / k - window.left / k);
+      EXPECT_EQ(cut.height, (window.bottom + k - 1) / k - window.top / k);
+      EXPECT_EQ(cut.whole_width, down.width);
+      for (std::int32_t y = 0; y < cut.height; ++y)
+        for (std::int32_t x = 0; x < cut.width; ++x)
+          ASSERT_EQ(
+              cut.pixels[static_cast<std::size_t>(y) * cut.width + x],
+              down.pixels[static_cast<std::size_t>(cut.top + y) * down.width + (cut.left + x)])
+              << x << "," << y;
+    }
   }
 }
 
@@ -205,6 +317,80 @@ TEST_F(ReducedDecodeTest, PicturesBeyondTheFullDecodeLimit) {
   Pixmap p;
   EXPECT_EQ(decode("vast.jpg", p, 0, 80, 80), kMemFull);
   EXPECT_EQ(decode("vast_frame.gif", p, 0, 80, 80), kMemFull);
+}
+
+// The part of such a picture a window shows is decoded at natural size.
+TEST_F(ReducedDecodeTest, PartsOfPicturesBeyondTheLimitDecodeAtNaturalSize) {
+  need("huge");
+  const PixRect window{9000, 15000, 9640, 15480};
+  for (const char* name : {"black.png", "black_i.png", "black.tif"}) {
+    SCOPED_TRACE(name);
+    PictureSource s;
+    ASSERT_EQ(s.open_file(native(*dir_ / name), false, 0), kNoErr);
+    Pixmap p;
+    PixRect whole;
+    ASSERT_EQ(s.decode_part(window, 0, 0, p, whole), kNoErr);
+    EXPECT_EQ(whole, (PixRect{0, 0, 16400, 16400}));
+    ASSERT_TRUE(p.bounds().contains(window));
+    EXPECT_LT(p.pixels().size(), std::size_t{16} << 20);
+    EXPECT_EQ(std::count(p.pixels().begin(), p.pixels().end(), kBlack),
+              static_cast<std::ptrdiff_t>(p.pixels().size()));
+  }
+}
+
+// A BMP file of a gigabyte (sparse here, 16000 x 16000 at 32 bits, its top 200 rows
+// red) is never read whole: drawn small, its rows go into block averages one band at a
+// time; drawn at natural size, only the rows a window shows are read.
+TEST_F(ReducedDecodeTest, HugeBmpFilesAreReadABandAtATime) {
+  constexpr std::uint32_t kSide = 16000, kStride = kSide * 4;
+  const stdfs::path path = *dir_ / "huge.bmp";
+  {
+    std::vector<std::uint8_t> h(54, 0);
+    auto le32 = [&](std::size_t at, std::uint32_t v) {
+      for (int i = 0; i < 4; ++i) h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    h[0] = 'B';
+    h[1] = 'M';
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, kSide);
+    le32(22, kSide);  // bottom up: the top rows are stored last
+    h[26] = 1;
+    h[28] = 32;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(h.data()), 54);
+    std::vector<std::uint8_t> red(std::size_t{kStride} * 200);
+    for (std::size_t i = 0; i < red.size(); i += 4) red[i + 2] = 0xFF;  // B, G, R, 0
+    out.seekp(54 + std::streamoff{kStride} * (kSide - 200));
+    out.write(reinterpret_cast<const char*>(red.data()), static_cast<std::streamsize>(red.size()));
+  }
+  ASSERT_EQ(stdfs::file_size(path), 54 + std::uint64_t{kStride} * kSide);
+  PictureSource s;
+  ASSERT_EQ(s.open_file(native(path), false, 0), kNoErr);
+  Pixmap p;
+  PixRect whole;
+  ASSERT_EQ(s.decode_part(PixRect{}, 200, 200, p, whole), kNoErr);
+  ASSERT_EQ(p.bounds(), (PixRect{0, 0, 200, 200}));  // blocks of 80 x 80
+  for (const std::int32_t x : {0, 123, 199}) {
+    EXPECT_EQ(p.at(x, 0), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 1), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 2), rgb(128, 0, 0));  // 40 red rows of 80
+    EXPECT_EQ(p.at(x, 3), kBlack);
+    EXPECT_EQ(p.at(x, 199), kBlack);
+  }
+  const PixRect window{5000, 100, 5640, 580};
+  ASSERT_EQ(s.decode_part(window, 0, 0, p, whole), kNoErr);
+  EXPECT_EQ(whole, (PixRect{0, 0, kSide, kSide}));
+  ASSERT_TRUE(p.bounds().contains(window));
+  EXPECT_LT(p.pixels().size(), std::size_t{4} << 20);
+  for (const std::int32_t x : {5000, 5639}) {
+    EXPECT_EQ(p.at(x, 100), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 199), rgb(255, 0, 0));
+    EXPECT_EQ(p.at(x, 200), kBlack);
+    EXPECT_EQ(p.at(x, 579), kBlack);
+  }
+  std::error_code ec;
+  stdfs::remove(path, ec);
 }
 
 // A strip taller than one conversion band is converted in parts; stored bottom up, its
@@ -232,7 +418,8 @@ TEST_F(ReducedDecodeTest, TallStripsAreConvertedInParts) {
 }
 
 // Describing a BMP or PICT file reads its front only: files beyond what may be held in
-// memory (sparse here) still report their size.
+// memory (sparse here) still report their size, and a PICT picture at the front of such
+// a file is drawn.
 TEST_F(ReducedDecodeTest, HeadersOfHugeFilesAreReadAlone) {
   const stdfs::path bmp = *dir_ / "sparse.bmp";
   {
@@ -277,6 +464,11 @@ TEST_F(ReducedDecodeTest, HeadersOfHugeFilesAreReadAlone) {
   ASSERT_EQ(s.describe(d), kNoErr);
   EXPECT_EQ(d.bounds, (PixRect{0, 0, 300, 200}));
   EXPECT_EQ(d.hres >> 16, 144);
+  // Drawn, the PICT file is read up to its end opcode, not to the end of the file.
+  Pixmap p;
+  ASSERT_EQ(s.decode(p), kNoErr);
+  EXPECT_EQ(p.bounds(), (PixRect{0, 0, 300, 200}));
+  EXPECT_EQ(p.at(150, 100), rgb(1, 2, 3));
 }
 
 }  // namespace

@@ -9,16 +9,16 @@ namespace velmora::platform::codecs {
 
 CodecStatus jpeg_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                        DecodedPicture& out);
+                        const PixelWindow& window, DecodedPicture& out);
 CodecStatus png_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                       DecodedPicture& out);
+                       const PixelWindow& window, DecodedPicture& out);
 CodecStatus tiff_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                        DecodedPicture& out);
+                        const PixelWindow& window, DecodedPicture& out);
 CodecStatus gif_probe(CodecInput& in, int index, CodecProbe& out);
 CodecStatus gif_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                       DecodedPicture& out);
+                       const PixelWindow& window, DecodedPicture& out);
 
 // Dots per inch as 16.16, from a count per unit length in inches.
 inline std::int32_t dpi_fixed(double per_inch) {

@@ -175,8 +175,9 @@ Span on_screen(const GifFileType* gif, const GifImageDesc& d) {
 // outside the frame is transparent.
 class Composer {
  public:
-  Composer(GifFileType* gif, int index, std::int32_t k, DecodedPicture& out)
-      : gif_(gif), index_(index), k_(k), out_(out) {}
+  Composer(GifFileType* gif, int index, std::int32_t k, const PixelWindow& window,
+           DecodedPicture& out)
+      : gif_(gif), index_(index), k_(k), window_(window), out_(out) {}
 
   CodecStatus run() {
     try {
@@ -280,7 +281,7 @@ class Composer {
     });
     BlockReducer reducer;
     if (const CodecStatus st = reducer.start(gif_->SWidth, gif_->SHeight, k_,
-                                             BlockReducer::Order::bands, out_, kClear);
+                                             BlockReducer::Order::bands, out_, kClear, window_);
         st != CodecStatus::ok)
       return st;
     for (std::int32_t y = 0; y < gif_->SHeight; ++y) reducer.add_row(y, canvas_row(y));
@@ -292,14 +293,16 @@ class Composer {
   // pixels add nothing); interlaced lines arrive out of order.
   CodecStatus stream(const Frame& f) {
     BlockReducer reducer;
-    if (const CodecStatus st = reducer.start(
-            gif_->SWidth, gif_->SHeight, k_,
-            f.desc.Interlace ? BlockReducer::Order::any : BlockReducer::Order::bands, out_, kClear);
+    if (const CodecStatus st =
+            reducer.start(gif_->SWidth, gif_->SHeight, k_,
+                          f.desc.Interlace ? BlockReducer::Order::any : BlockReducer::Order::bands,
+                          out_, kClear, window_);
         st != CodecStatus::ok)
       return st;
     const Span s = on_screen(gif_, f.desc);
     if (s.x1 > s.x0) {
       read_lines(f, [&](std::int32_t y, const GifPixelType* line) {
+        if (!reducer.wants_row(y)) return;
         std::fill(row_.begin() + s.x0, row_.begin() + s.x1, kClear);
         draw_line(gif_, f, line, row_.data());
         reducer.add(y, row_.data() + s.x0, s.x0, 1, s.x1 - s.x0);
@@ -312,6 +315,7 @@ class Composer {
   GifFileType* gif_;
   int index_;
   std::int32_t k_;
+  PixelWindow window_;
   DecodedPicture& out_;
   std::vector<GifPixelType> line_;
   std::vector<std::uint32_t> row_;
@@ -321,7 +325,7 @@ class Composer {
 }  // namespace
 
 CodecStatus gif_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                       DecodedPicture& out) {
+                       const PixelWindow& window, DecodedPicture& out) {
   Handle h(in);
   if (!h.gif) return CodecStatus::bad_data;
   GifFileType* gif = h.gif;
@@ -329,7 +333,7 @@ CodecStatus gif_decode(CodecInput& in, int index, std::int32_t min_width, std::i
   const std::int64_t screen = std::int64_t{gif->SWidth} * gif->SHeight;
   if (index > 0 && screen > kMaxCanvasPixels) return CodecStatus::no_memory;
   const std::int32_t k = block_factor(gif->SWidth, gif->SHeight, min_width, min_height);
-  return Composer(gif, index, k, out).run();
+  return Composer(gif, index, k, window, out).run();
 }
 
 }  // namespace velmora::platform::codecs

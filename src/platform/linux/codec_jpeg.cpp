@@ -217,7 +217,7 @@ void cmyk_to_argb(std::uint32_t* p, std::size_t n, bool inverted) {
 }  // namespace
 
 CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                        DecodedPicture& out) {
+                        const PixelWindow& window, DecodedPicture& out) {
   if (index > 0) return CodecStatus::bad_index;
   auto session = std::make_unique<Session>(in);
   jpeg_decompress_struct& cinfo = session->cinfo;
@@ -263,7 +263,20 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
     // colour conversion) costs nothing that the averages would keep.
     cinfo.do_fancy_upsampling = FALSE;
   }
-  if (k == 1 && too_big(ow, oh)) {
+  // The window in output pixels (each covers denom x denom of the picture's own).
+  PixelWindow part;
+  if (!window.empty()) {
+    const auto d = static_cast<std::int64_t>(denom);
+    part.left = static_cast<std::int32_t>(std::clamp<std::int64_t>(window.left / d, 0, ow));
+    part.top = static_cast<std::int32_t>(std::clamp<std::int64_t>(window.top / d, 0, oh));
+    part.right =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>((window.right + d - 1) / d, 0, ow));
+    part.bottom =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>((window.bottom + d - 1) / d, 0, oh));
+    if (part.empty() || (part.left == 0 && part.top == 0 && part.right == ow && part.bottom == oh))
+      part = PixelWindow{};
+  }
+  if (k == 1 && part.empty() && too_big(ow, oh)) {
     failure = CodecStatus::no_memory;
     error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
   }
@@ -271,27 +284,50 @@ CodecStatus jpeg_decode(CodecInput& in, int index, std::int32_t min_width, std::
   // progressive one of vast size) is refused before the output costs anything.
   jpeg_start_decompress(&cinfo);
   const bool inverted = cinfo.saw_Adobe_marker;
-  if (k > 1) {
+  if (k > 1 || !part.empty()) {
     BlockReducer& reducer = session->reducer;
     std::vector<std::uint32_t>& row = session->row;
     CodecStatus st = CodecStatus::no_memory;
     try {
       row.resize(static_cast<std::size_t>(ow));
-      st = reducer.start(ow, oh, k, BlockReducer::Order::bands, out);
+      st = reducer.start(ow, oh, k, BlockReducer::Order::bands, out, 0xFFFFFFFFu, part);
     } catch (const std::bad_alloc&) {
     }
     if (st != CodecStatus::ok) {
       failure = st;
       error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
     }
-    while (cinfo.output_scanline < cinfo.output_height) {
+    // Only the columns of the kept blocks are transformed and converted, with an iMCU
+    // column more on each side (the chroma at a cut's edges is smoothed with what lies
+    // beyond); rows above them are skipped, rows below never read.
+    JDIMENSION x0 = 0, columns = cinfo.output_width;
+    if (!part.empty()) {
+      const std::int64_t imcu =
+          static_cast<std::int64_t>(cinfo.max_h_samp_factor) * cinfo.min_DCT_scaled_size;
+      const std::int64_t lo = std::max<std::int64_t>(0, part.left / k * k - imcu);
+      const std::int64_t hi = std::min<std::int64_t>(
+          ow, (static_cast<std::int64_t>(part.right) + k - 1) / k * k + imcu);
+      x0 = static_cast<JDIMENSION>(lo);
+      columns = static_cast<JDIMENSION>(hi - lo);
+      if (columns < cinfo.output_width) jpeg_crop_scanline(&cinfo, &x0, &columns);
+      const auto first = static_cast<JDIMENSION>(reducer.first_row());
+      if (first > 0) jpeg_skip_scanlines(&cinfo, first);
+    }
+    const auto last = static_cast<JDIMENSION>(reducer.last_row());
+    while (cinfo.output_scanline < last) {
       const auto y = static_cast<std::int32_t>(cinfo.output_scanline);
       auto* dst = reinterpret_cast<JSAMPROW>(row.data());
-      jpeg_read_scanlines(&cinfo, &dst, 1);
-      if (cmyk) cmyk_to_argb(row.data(), row.size(), inverted);
-      reducer.add_row(y, row.data());
+      if (jpeg_read_scanlines(&cinfo, &dst, 1) != 1) break;
+      if (cmyk) cmyk_to_argb(row.data(), columns, inverted);
+      reducer.add(y, row.data(), static_cast<std::int32_t>(x0), 1,
+                  static_cast<std::int32_t>(columns));
     }
     reducer.finish();
+    if (cinfo.output_scanline < cinfo.output_height) {
+      // The rest of the picture is not needed.
+      jpeg_destroy_decompress(&cinfo);
+      return CodecStatus::ok;
+    }
   } else {
     if (!allocate(out, ow, oh)) {
       failure = CodecStatus::no_memory;

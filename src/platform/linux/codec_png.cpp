@@ -125,7 +125,8 @@ void read_reduced(png_structp png, std::int32_t w, std::int32_t h, bool interlac
     }
   };
   if (!interlaced) {
-    for (std::int32_t y = 0; y < h; ++y) {
+    // The rows below the last one kept are never inflated.
+    for (std::int32_t y = 0; y < reducer.last_row(); ++y) {
       png_read_row(png, dst, nullptr);
       add(y, 0, 1, w);
     }
@@ -148,7 +149,7 @@ void read_reduced(png_structp png, std::int32_t w, std::int32_t h, bool interlac
 }  // namespace
 
 CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                       DecodedPicture& out) {
+                       const PixelWindow& window, DecodedPicture& out) {
   if (index > 0) return CodecStatus::bad_index;
   auto s = std::make_unique<Session>(in);
   if (!s->open()) return CodecStatus::no_memory;
@@ -161,7 +162,10 @@ CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::i
   const auto h = static_cast<std::int32_t>(png_get_image_height(png, info));
   const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   const std::int32_t k = w < kMaxReducedWidth ? block_factor(w, h, min_width, min_height) : 1;
-  if (k >= 2) {
+  // A part of the picture is taken from its rows as they pass, whatever the scale.
+  const bool part = !window.empty() && w < kMaxReducedWidth &&
+                    (window.left > 0 || window.top > 0 || window.right < w || window.bottom < h);
+  if (k >= 2 || part) {
     try {
       s->row.resize(static_cast<std::size_t>(w));
     } catch (const std::bad_alloc&) {
@@ -169,7 +173,8 @@ CodecStatus png_decode(CodecInput& in, int index, std::int32_t min_width, std::i
       png_error(png, "too big");
     }
     const CodecStatus st = s->reducer.start(
-        w, h, k, interlaced ? BlockReducer::Order::any : BlockReducer::Order::bands, out);
+        w, h, k, interlaced ? BlockReducer::Order::any : BlockReducer::Order::bands, out,
+        0xFFFFFFFFu, window);
     if (st != CodecStatus::ok) {
       failure = st;
       png_error(png, "too big");

@@ -190,7 +190,7 @@ std::uint32_t band_rows(TIFF* tif, std::uint32_t w, std::uint32_t h) {
 }  // namespace
 
 CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::int32_t min_height,
-                        DecodedPicture& out) {
+                        const PixelWindow& window, DecodedPicture& out) {
   Handle h(in);
   if (!h.tif) return CodecStatus::bad_data;
   std::int32_t count = 0;
@@ -199,7 +199,10 @@ CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::
   TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &w);
   TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &ht);
   if (w == 0 || ht == 0 || w > 0x7FFFFFFF || ht > 0x7FFFFFFF) return CodecStatus::bad_data;
-  if (too_big(w, ht) && (min_width <= 0 || min_height <= 0)) return CodecStatus::no_memory;
+  // Whole pictures beyond the limit are refused before the library sets anything up; a
+  // reduced or partial decode is measured by the reducer.
+  if (too_big(w, ht) && (min_width <= 0 || min_height <= 0) && window.empty())
+    return CodecStatus::no_memory;
   char message[1024];
   RgbaImage rgba;
   if (!TIFFRGBAImageOK(h.tif, message) || !TIFFRGBAImageBegin(&rgba.img, h.tif, 0, message))
@@ -218,7 +221,7 @@ CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::
   BlockReducer reducer;
   if (const CodecStatus st =
           reducer.start(width, height, block_factor(w, ht, min_width, min_height),
-                        BlockReducer::Order::bands, out);
+                        BlockReducer::Order::bands, out, 0xFFFFFFFFu, window);
       st != CodecStatus::ok)
     return st;
   std::vector<std::uint32_t> band;
@@ -229,6 +232,11 @@ CodecStatus tiff_decode(CodecInput& in, int index, std::int32_t min_width, std::
   }
   for (std::uint32_t first = 0; first < ht; first += rows) {
     const std::uint32_t n = std::min(rows, ht - first);
+    // Bands that hold no kept row are not read at all.
+    const std::uint32_t y0 = bottom_up ? ht - first - n : first;
+    if (y0 + n <= static_cast<std::uint32_t>(reducer.first_row()) ||
+        y0 >= static_cast<std::uint32_t>(reducer.last_row()))
+      continue;
     rgba.img.row_offset = static_cast<int>(first);
     rgba.img.col_offset = 0;
     if (!TIFFRGBAImageGet(&rgba.img, band.data(), w, n)) return CodecStatus::bad_data;

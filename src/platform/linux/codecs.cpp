@@ -20,16 +20,17 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
 }
 
 CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
-                           std::int32_t min_height, DecodedPicture& out) {
+                           std::int32_t min_height, DecodedPicture& out,
+                           const PixelWindow& window) {
   switch (format) {
     case CodecFormat::jpeg:
-      return codecs::jpeg_decode(in, index, min_width, min_height, out);
+      return codecs::jpeg_decode(in, index, min_width, min_height, window, out);
     case CodecFormat::png:
-      return codecs::png_decode(in, index, min_width, min_height, out);
+      return codecs::png_decode(in, index, min_width, min_height, window, out);
     case CodecFormat::tiff:
-      return codecs::tiff_decode(in, index, min_width, min_height, out);
+      return codecs::tiff_decode(in, index, min_width, min_height, window, out);
     case CodecFormat::gif:
-      return codecs::gif_decode(in, index, min_width, min_height, out);
+      return codecs::gif_decode(in, index, min_width, min_height, window, out);
   }
   return CodecStatus::unsupported;
 }

@@ -1,7 +1,8 @@
 // Picture codecs on Windows: the Windows Imaging Component decodes JPEG, PNG, TIFF and
 // GIF (whose pages are composed in gif_pages.cpp).  Resolutions the file does not state are 72 dpi,
 // as the picture layer expects, so JPEG and PNG densities are read from their own headers (WIC
-// would answer 96).
+// would answer 96).  A picture drawn much smaller than it is, or only in part, is copied out
+// of the decoder a band of rows at a time into the block averages, never whole.
 #include "platform/codecs.hpp"
 
 #include <algorithm>
@@ -19,10 +20,6 @@ namespace velmora::platform {
 namespace {
 
 constexpr std::int32_t k72 = 72 << 16;
-// Rows copied out of the decoder at once when a picture is averaged down as it is read.
-constexpr std::uint64_t kMaxBandBytes = std::uint64_t{16} << 20;
-// Wider pictures are not averaged down (their block sums would not fit the reducer).
-constexpr UINT kMaxBandedWidth = UINT{1} << 24;
 
 const GUID& container_of(CodecFormat format) {
   switch (format) {
@@ -155,47 +152,6 @@ CodecStatus open_frame(CodecFormat format, CodecInput& in, int index, OpenFrame&
   return CodecStatus::ok;
 }
 
-// A picture drawn much smaller than it is: its rows are copied a band at a time and
-// averaged over k x k blocks as they come, so the whole picture is never held.
-CodecStatus decode_banded(IWICBitmapSource* source, UINT width, UINT height, std::int32_t k,
-                          DecodedPicture& out) {
-  BlockReducer reducer;
-  if (const CodecStatus st =
-          reducer.start(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), k,
-                        BlockReducer::Order::bands, out);
-      st != CodecStatus::ok) {
-    return st;
-  }
-  // Whole block rows to a band, as many as fit the band's bound.
-  const std::uint64_t row_bytes = std::uint64_t{width} * 4;
-  const std::uint64_t rows_fit = std::max<std::uint64_t>(1, kMaxBandBytes / row_bytes);
-  const UINT band =
-      static_cast<UINT>(std::max<std::uint64_t>(1, rows_fit / static_cast<std::uint64_t>(k)) * k);
-  std::vector<std::uint32_t> rows;
-  try {
-    rows.resize(static_cast<std::size_t>(std::min<UINT>(band, height)) * width);
-  } catch (const std::bad_alloc&) {
-    out = DecodedPicture{};
-    return CodecStatus::no_memory;
-  }
-  for (UINT y = 0; y < height; y += band) {
-    const UINT n = std::min(band, height - y);
-    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), static_cast<INT>(n)};
-    const HRESULT copied =
-        source->CopyPixels(&rect, static_cast<UINT>(row_bytes), static_cast<UINT>(row_bytes * n),
-                           reinterpret_cast<BYTE*>(rows.data()));
-    if (FAILED(copied)) {
-      out = DecodedPicture{};
-      return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
-    }
-    for (UINT i = 0; i < n; ++i) {
-      reducer.add_row(static_cast<std::int32_t>(y + i), rows.data() + std::size_t{i} * width);
-    }
-  }
-  reducer.finish();
-  return CodecStatus::ok;
-}
-
 }  // namespace
 
 CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecProbe& out) {
@@ -237,8 +193,51 @@ CodecStatus probe_picture(CodecFormat format, CodecInput& in, int index, CodecPr
   return CodecStatus::ok;
 }
 
+namespace {
+
+// Rows copied out of the decoder at one time for the block averages.
+constexpr std::uint64_t kBandBytes = std::uint64_t{16} << 20;
+
+// The picture's rows through the block averages, a band at a time: a picture drawn much
+// smaller than it is, or only partly, is never held whole.
+CodecStatus decode_reduced(IWICBitmapSource* source, UINT width, UINT height, std::int32_t k,
+                           const PixelWindow& window, DecodedPicture& out) {
+  BlockReducer reducer;
+  const auto w = static_cast<std::int32_t>(width), h = static_cast<std::int32_t>(height);
+  if (const CodecStatus st =
+          reducer.start(w, h, k, BlockReducer::Order::bands, out, 0xFFFFFFFFu, window);
+      st != CodecStatus::ok)
+    return st;
+  const UINT stride = width * 4;
+  const auto rows = static_cast<std::int32_t>(
+      std::clamp<std::uint64_t>(kBandBytes / stride, 1, static_cast<std::uint64_t>(h)));
+  std::vector<std::uint32_t> band;
+  try {
+    band.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
+  } catch (const std::bad_alloc&) {
+    return CodecStatus::no_memory;
+  }
+  for (std::int32_t y = reducer.first_row(); y < reducer.last_row(); y += rows) {
+    const std::int32_t n = std::min(rows, reducer.last_row() - y);
+    const WICRect rect{0, y, w, n};
+    const HRESULT copied = source->CopyPixels(&rect, stride, stride * static_cast<UINT>(n),
+                                              reinterpret_cast<BYTE*>(band.data()));
+    if (FAILED(copied)) {
+      out.pixels.clear();
+      return copied == E_OUTOFMEMORY ? CodecStatus::no_memory : CodecStatus::bad_data;
+    }
+    for (std::int32_t i = 0; i < n; ++i)
+      reducer.add_row(y + i, band.data() + static_cast<std::size_t>(i) * width);
+  }
+  reducer.finish();
+  return CodecStatus::ok;
+}
+
+}  // namespace
+
 CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::int32_t min_width,
-                           std::int32_t min_height, DecodedPicture& out) {
+                           std::int32_t min_height, DecodedPicture& out,
+                           const PixelWindow& window) {
   OpenFrame f;
   const CodecStatus status = open_frame(format, in, index, f);
   if (status != CodecStatus::ok) return status;
@@ -250,11 +249,6 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
       width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
     return CodecStatus::bad_data;
   }
-  const std::int32_t k =
-      width < kMaxBandedWidth ? block_factor(width, height, min_width, min_height) : 1;
-  if (k < 2 && static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) {
-    return CodecStatus::no_memory;
-  }
   // 0xAARRGGBB words are BGRA bytes in memory.
   win::ComPtr<IWICFormatConverter> converter;
   if (FAILED(f.factory->CreateFormatConverter(converter.put())) ||
@@ -263,7 +257,12 @@ CodecStatus decode_picture(CodecFormat format, CodecInput& in, int index, std::i
                                    WICBitmapPaletteTypeCustom))) {
     return CodecStatus::unsupported;
   }
-  if (k >= 2) return decode_banded(converter.get(), width, height, k, out);
+  const std::int32_t k = block_factor(width, height, min_width, min_height);
+  const bool part = !window.empty() &&
+                    (window.left > 0 || window.top > 0 || window.right < static_cast<INT>(width) ||
+                     window.bottom < static_cast<INT>(height));
+  if (k > 1 || part) return decode_reduced(converter.get(), width, height, k, window, out);
+  if (static_cast<std::int64_t>(width) * height > kMaxDecodedPixels) return CodecStatus::no_memory;
   out.pixels.assign(static_cast<std::size_t>(width) * height, 0);
   const UINT stride = width * 4;
   const HRESULT copied =

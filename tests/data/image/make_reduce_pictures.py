@@ -4,8 +4,10 @@ given as first argument; the second names the set.  "pictures": odd sizes of PNG
 RGB, RGBA, interlaced RGB and RGBA, palette), TIFF (deflated strips, bottom-up strips,
 tiles with unassociated alpha) and GIF (an interlaced first frame, offset frames with
 transparency and every disposal, with an independent decoder's frames beside it).
-"huge": pictures beyond what may be decoded at natural size, and headers promising
-pictures too vast to decode.  "tall": a single strip taller than a conversion band.
+JPEG (colour with subsampled chroma, CMYK) and an interlaced GIF of more than 4
+million pixels.  "huge": pictures beyond what may be decoded at natural size, and headers
+promising pictures too vast to decode.  "tall": a single strip taller than a conversion
+band.
 Pillow where it writes the form wanted; by hand (standard library) where it does not."""
 import os
 import struct
@@ -225,6 +227,47 @@ def vast_gif_frame(path, w, h):
     open(path, "wb").write(out)
 
 
+def rle8_bmp(path, im):
+    """8-bit palette BMP, run-length coded: runs of equal indices, one literal group of
+    five pixels in each row long enough, end-of-line codes, end of bitmap."""
+    w, h = im.size
+    data = im.tobytes()
+    palette = im.getpalette()[:768]
+    palette += [0] * (768 - len(palette))
+    body = bytearray()
+    for y in range(h - 1, -1, -1):
+        row = data[y * w:(y + 1) * w]
+        x = 0
+        if w >= 10:
+            body += bytes([0, 5]) + row[:5] + b"\0"  # literal group, padded to a word
+            x = 5
+        while x < w:
+            n = 1
+            while x + n < w and n < 255 and row[x + n] == row[x]:
+                n += 1
+            body += bytes([n, row[x]])
+            x += n
+        body += b"\0\0"
+    body += b"\0\1"
+    table = b"".join(bytes([palette[3 * i + 2], palette[3 * i + 1], palette[3 * i], 0]) for i in range(256))
+    offset = 14 + 40 + len(table)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(body), 2835, 2835, 256, 0)
+    head = b"BM" + struct.pack("<IHHI", offset + len(body), 0, 0, offset)
+    open(path, "wb").write(head + info + table + bytes(body))
+
+
+def top_down_bmp(path, bottom_up_path):
+    """The same 24-bit BMP with its rows stored from the top and a negative height."""
+    data = bytearray(open(bottom_up_path, "rb").read())
+    offset = struct.unpack_from("<I", data, 10)[0]
+    w, h = struct.unpack_from("<ii", data, 18)
+    stride = (w * 3 + 3) // 4 * 4
+    rows = [data[offset + r * stride:offset + (r + 1) * stride] for r in range(h)]
+    struct.pack_into("<i", data, 22, -h)
+    data[offset:offset + h * stride] = b"".join(reversed(rows))
+    open(path, "wb").write(bytes(data))
+
+
 def make_pictures():
     rgb = pattern(203, 131)
     rgba = pattern(97, 61, alpha=True)
@@ -238,6 +281,22 @@ def make_pictures():
     pattern(173, 119).save(p("bottom_up.tif"), compression="tiff_deflate", tiffinfo={278: 7, 274: 4})
     tiled_tiff(p("tiles.tif"), pattern(141, 83, alpha=True), 32)
     gif_frames(p("frames.gif"), 61, 45)
+    pattern(203, 131).save(p("photo.jpg"), quality=90, subsampling=2)
+    pattern(203, 131).convert("CMYK").save(p("cmyk.jpg"), quality=95)
+    # A checkerboard of single pixels, interlaced (as Pillow writes GIFs).
+    even, odd = b"\0\1" * 1050, b"\1\0" * 1050
+    checker = Image.frombytes("P", (2100, 2100), (even + odd) * 1050)
+    checker.putpalette([0, 0, 0, 255, 255, 255])
+    checker.save(p("checker_i.gif"), interlace=True)
+    # BMP: 24-bit bottom up and top down, 8-bit palette plain and run-length coded, each
+    # with Pillow's pixels beside it.
+    pattern(211, 67).save(p("rgb.bmp"))
+    top_down_bmp(p("top_down.bmp"), p("rgb.bmp"))
+    pattern(150, 99).quantize(200).save(p("palette.bmp"))
+    rle8_bmp(p("rle8.bmp"), pattern(150, 99).quantize(200))
+    for name in ("rgb", "top_down", "palette", "rle8"):
+        with Image.open(p(name + ".bmp")) as im:
+            open(p(name + ".bmp.rgba"), "wb").write(im.convert("RGBA").tobytes())
     # Pillow's frames of the animation, as straight RGBA bytes, for the composition check.
     with Image.open(p("frames.gif")) as im:
         for i in range(im.n_frames):
@@ -248,6 +307,7 @@ def make_pictures():
 def make_huge():
     # More pixels than any picture decoded at its natural size may have.
     black_png(p("black_i.png"), 16400, 16400, 1)
+    black_png(p("black.png"), 16400, 16400, 0)
     grey_rows_tiff(p("black.tif"), 16400, 16400, 16)
     vast_jpeg(p("vast.jpg"), 40000, 40000)
     vast_gif_frame(p("vast_frame.gif"), 12000, 12000)
