@@ -62,6 +62,7 @@ Err put_swatch_on_clipboard(const RgbColor& colour, Point size, bool raised) {
   const std::int32_t w = size.h;
   const std::int32_t h = size.v;
   if (w <= 0 || h <= 0) return kParamErr;
+  if (std::int64_t{w} * h > image::kMaxClipboardPixels) return kMemFull;
   image::Pixmap swatch;
   if (swatch.create(image::PixRect{0, 0, w, h}, pixel_of(colour)) != kNoErr) return kMemFull;
   if (raised) {

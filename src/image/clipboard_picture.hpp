@@ -15,6 +15,12 @@ inline constexpr Err kClipboardNoData = -102;     // a bitmap format listed with
 inline constexpr Err kClipboardNotOpened = -103;  // the clipboard cannot be opened or taken
 inline constexpr Err kClipboardNoPicture = -104;  // no picture format on the clipboard
 
+// A picture goes on the clipboard with a 24-bit bitmap of it (three bytes a pixel,
+// however uniform the picture) beside its record, so its cost grows with its area:
+// pictures beyond this (every camera photo up to 32 MP) are refused with -108 before
+// they are made.
+inline constexpr std::int64_t kMaxClipboardPixels = std::int64_t{1} << 25;
+
 // PICT data as a picture record (no 512-byte header area).
 Err read_clipboard_picture(std::vector<std::uint8_t>& pict);
 // Replaces the clipboard's content with the picture and its DIB; -108 for no data.  A

@@ -43,15 +43,10 @@ constexpr Fixed kRecordResolution = to_fixed(72);
 constexpr int kSaveImageId = 2;
 constexpr Pixel kClearWhite = 0x00FFFFFF;
 
-// A grab holds its world, the picture recorded from it and the bitmap that goes with it
-// on the clipboard (three bytes a pixel, however uniform the picture) all at once, so a
-// grab's cost grows with its area whatever the pictures drawn.  Compositions beyond this
-// are refused before anything is decoded; it holds every camera photo up to 32 MP at
-// its natural size.
-constexpr std::int64_t kMaxGrabPixels = std::int64_t{1} << 25;
-
+// A grab holds its world as well as what goes on the clipboard, so compositions beyond
+// the clipboard's bound are refused before anything is decoded.
 bool grab_too_large(const PixRect& r) {
-  return static_cast<std::int64_t>(r.width()) * r.height() > kMaxGrabPixels;
+  return static_cast<std::int64_t>(r.width()) * r.height() > kMaxClipboardPixels;
 }
 
 // DEPTH: 0 or absent is 32; other values must be a depth a world can have.

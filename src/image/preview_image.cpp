@@ -121,6 +121,7 @@ Err preview_image(Call& call) {
   const PixRect target = thumbnail_size(d.bounds.width(), d.bounds.height(), box_side(s, "WIDTH"),
                                         box_side(s, "HEIGHT"));
 
+  if (std::int64_t{target.width()} * target.height() > kMaxClipboardPixels) return kMemFull;
   Pixmap decoded;
   const PixRect box = decode_box(target);
   if (const Err err = source.decode(decoded, box.width(), box.height()); err != kNoErr) return err;

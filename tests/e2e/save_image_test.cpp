@@ -252,10 +252,16 @@ TEST_F(CompressImage, PicturesTooLargeToHoldAreRefusedAtOnceAndKept) {
   ASSERT_EQ(std::system(("/usr/bin/python3 -c \"" + script + "\" '" + bomb + "'").c_str()), 0);
   const std::string before = bytes_of(bomb);
   const auto out = calls({"VeImg_ImageInfo", "SRC='" + bomb + "'", "VeImg_CompressImage",
-                          "SRC='" + bomb + "' CODEC=jpeg"});
-  ASSERT_EQ(out.size(), 2u);
+                          "SRC='" + bomb + "' CODEC=jpeg", "VeImg_PreviewImage",
+                          "SRC='" + bomb + "' WIDTH=8192 HEIGHT=8192", "VeImg_PreviewImage",
+                          "SRC='" + bomb + "' WIDTH=4096 HEIGHT=4096"});
+  ASSERT_EQ(out.size(), 4u);
   EXPECT_EQ(out[0].rfind("WIDTH=8192 HEIGHT=4097 ", 0), 0u) << out[0];
   EXPECT_EQ(out[1].rfind("ERROR=-108", 0), 0u) << out[1];
+  // A thumbnail as large as the picture would not fit the clipboard; a smaller one does
+  // (the missing rows read as damage).
+  EXPECT_EQ(out[2].rfind("ERROR=-108", 0), 0u) << out[2];
+  EXPECT_EQ(out[3].rfind("ERROR=-108", 0), std::string::npos) << out[3];
   EXPECT_EQ(bytes_of(bomb), before);
   EXPECT_FALSE(stdfs::exists(pictures_.dir() / "vast.pct"));
 }

@@ -396,6 +396,9 @@ TEST_F(Swatch, EmptySizeIsABadParameterAndLeavesTheClipboard) {
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE=0,20").rfind("ERROR=-50", 0), 0u);
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE3D=-3,3").rfind("ERROR=-50", 0), 0u);
   EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
+  // Beyond what the clipboard may hold: refused before the swatch is made.
+  EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE=8192,4097").rfind("ERROR=-108", 0), 0u);
+  EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
   FMW_Host_SetDocumentWindow(nullptr);
   EXPECT_EQ(testing::run(kCalcColor, "COLOR=#3366CC SAMPLE").rfind("ERROR=-108", 0), 0u);
   EXPECT_EQ(VelmoraHost_Services()->clipboardFormatCount(), 0u);
