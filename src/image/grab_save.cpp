@@ -43,9 +43,11 @@ constexpr Fixed kRecordResolution = to_fixed(72);
 constexpr int kSaveImageId = 2;
 constexpr Pixel kClearWhite = 0x00FFFFFF;
 
-// A grab holds its world as well as what goes on the clipboard, so compositions beyond
-// the clipboard's bound are refused before anything is decoded.
-bool grab_too_large(const PixRect& r) {
+// A grab holds its world as well as what goes on the clipboard; a save holds its world
+// and a picture decoded at its size, and encodes every pixel.  Compositions beyond the
+// clipboard's bound are refused before anything is decoded, so that a small file
+// claiming a vast picture costs neither gigabytes nor seconds.
+bool too_large(const PixRect& r) {
   return static_cast<std::int64_t>(r.width()) * r.height() > kMaxClipboardPixels;
 }
 
@@ -189,8 +191,7 @@ Err grab_save_begin(Call& call) {
     }
   }
   Err err = read_depth(s, ctx->depth);
-  if (err == kNoErr && call.function_id != kSaveImageId && grab_too_large(ctx->rect))
-    err = kMemFull;
+  if (err == kNoErr && too_large(ctx->rect)) err = kMemFull;
   if (err == kNoErr)
     err = ctx->offscreen.create(ctx->rect, ctx->keeps_alpha ? kClearWhite : kWhite);
   if (err != kNoErr) close_source(*ctx);

@@ -238,8 +238,8 @@ TEST_F(CompressImage, OutputTypeCodecAndDepthAndTheSourceKeptOnFailure) {
   EXPECT_FALSE(stdfs::exists(pictures_.dir() / "photo.mov"));
 }
 
-// Recompressing holds the whole picture: a file claiming more pixels than that may hold
-// (a PNG of 8192 x 4097 holding one compressed row) is refused at once, and kept.
+// Recompressing or saving holds the whole picture: a file claiming more pixels than that
+// may hold (a PNG of 8192 x 4097 holding one compressed row) is refused at once, and kept.
 TEST_F(CompressImage, PicturesTooLargeToHoldAreRefusedAtOnceAndKept) {
   const std::string bomb = pictures_.path("vast.png");
   const std::string script =
@@ -251,17 +251,22 @@ TEST_F(CompressImage, PicturesTooLargeToHoldAreRefusedAtOnceAndKept) {
       "chunk(b'IDAT', zlib.compress(bytes(100))) + chunk(b'IEND', b''))\n";
   ASSERT_EQ(std::system(("/usr/bin/python3 -c \"" + script + "\" '" + bomb + "'").c_str()), 0);
   const std::string before = bytes_of(bomb);
-  const auto out = calls({"VeImg_ImageInfo", "SRC='" + bomb + "'", "VeImg_CompressImage",
-                          "SRC='" + bomb + "' CODEC=jpeg", "VeImg_PreviewImage",
-                          "SRC='" + bomb + "' WIDTH=8192 HEIGHT=8192", "VeImg_PreviewImage",
-                          "SRC='" + bomb + "' WIDTH=4096 HEIGHT=4096"});
-  ASSERT_EQ(out.size(), 4u);
+  const auto out =
+      calls({"VeImg_ImageInfo", "SRC='" + bomb + "'", "VeImg_CompressImage",
+             "SRC='" + bomb + "' CODEC=jpeg", "VeImg_PreviewImage",
+             "SRC='" + bomb + "' WIDTH=8192 HEIGHT=8192", "VeImg_PreviewImage",
+             "SRC='" + bomb + "' WIDTH=4096 HEIGHT=4096", "VeImg_SaveImage",
+             "SRC='" + bomb + "' DEST='" + pictures_.path("copy.png") + "' EXTENSION=png"});
+  ASSERT_EQ(out.size(), 5u);
   EXPECT_EQ(out[0].rfind("WIDTH=8192 HEIGHT=4097 ", 0), 0u) << out[0];
   EXPECT_EQ(out[1].rfind("ERROR=-108", 0), 0u) << out[1];
   // A thumbnail as large as the picture would not fit the clipboard; a smaller one does
   // (the missing rows read as damage).
   EXPECT_EQ(out[2].rfind("ERROR=-108", 0), 0u) << out[2];
   EXPECT_EQ(out[3].rfind("ERROR=-108", 0), std::string::npos) << out[3];
+  // Saved at its natural size it would be held whole and every pixel encoded.
+  EXPECT_EQ(out[4].rfind("ERROR=-108", 0), 0u) << out[4];
+  EXPECT_FALSE(stdfs::exists(pictures_.dir() / "copy.png"));
   EXPECT_EQ(bytes_of(bomb), before);
   EXPECT_FALSE(stdfs::exists(pictures_.dir() / "vast.pct"));
 }
