@@ -299,6 +299,8 @@ constexpr std::size_t kRowChunkBytes = std::size_t{4} << 20;
 // that they are resampled exactly; larger ones are averaged in blocks as their rows are
 // read (the blocks at the right and bottom edges are then drawn as large as the others).
 constexpr std::int64_t kWholePixels = std::int64_t{1} << 25;
+// The most of a run-length coded stream that is read.
+constexpr std::uint64_t kMaxRleBytes = std::uint64_t{256} << 20;
 
 // Whether any pixel of the uncompressed rows has a non-zero alpha (the rows read once,
 // a piece at a time, until one does).
@@ -368,18 +370,32 @@ Err read_bmp(platform::CodecInput& in, std::int32_t min_width, std::int32_t min_
     return kMemFull;
   }
   if (rle) {
-    // No run can cost more than two bytes a pixel, and every row one end-of-line code.
-    const std::uint64_t most = static_cast<std::uint64_t>(h.width) * h.height * 2 +
-                               static_cast<std::uint64_t>(h.height) * 2 + 2;
+    // A stream that codes each pixel once needs at most two bytes a pixel and one
+    // end-of-line code a row; that much is read first.  But runs may go on past a row's
+    // end and escapes may draw nothing, so a stream that runs past what was read is read
+    // again from the front, twice as far each time (at most kMaxRleBytes), and decoded
+    // afresh: a small picture at the front of a vast file still reads only its front.
+    const std::uint64_t available =
+        std::min<std::uint64_t>(dib_size - h.pixels_offset, kMaxRleBytes);
+    std::uint64_t want = std::min(available, static_cast<std::uint64_t>(h.width) * h.height * 2 +
+                                                 static_cast<std::uint64_t>(h.height) * 2 + 2);
     std::vector<std::uint8_t> data;
-    try {
-      data.resize(static_cast<std::size_t>(std::min(dib_size - h.pixels_offset, most)));
-    } catch (const std::bad_alloc&) {
-      return kMemFull;
+    for (;;) {
+      try {
+        data.resize(static_cast<std::size_t>(want));
+      } catch (const std::bad_alloc&) {
+        return kMemFull;
+      }
+      if (!in.read(at, data.data(), data.size())) return kBadPictureData;
+      ByteCursor c(data);
+      decode_rle(h, c, row, [&](std::int32_t y, const Pixel* line) { reducer.add_row(y, line); });
+      if (c.ok() || want == available) break;
+      want = std::min(available, want * 2);
+      if (const platform::CodecStatus st = reducer.start(
+              h.width, h.height, k, platform::BlockReducer::Order::bands, out, kWhite, window);
+          st != platform::CodecStatus::ok)
+        return from_codec(st);
     }
-    if (!in.read(at, data.data(), data.size())) return kBadPictureData;
-    ByteCursor c(data);
-    decode_rle(h, c, row, [&](std::int32_t y, const Pixel* line) { reducer.add_row(y, line); });
     reducer.finish();
     return kNoErr;
   }
