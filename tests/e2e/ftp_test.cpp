@@ -189,6 +189,8 @@ TEST_F(FtpTransfer, DownloadsTextAndBinaryByteForByteInBothModes) {
   write_file(remote_ / "notes.txt", text);
   write_file(remote_ / "data" / "blob.bin", binary);
   write_file(remote_ / "empty.dat", "");
+  // A server that lists and sends this file but will not tell its size.
+  write_file(remote_ / "nosize-notes.txt", text);
   auto server = start();
   for (const std::string mode : {"PASSIVE", "passive", "ACTIVE", ""}) {
     SCOPED_TRACE("MODE=" + mode);
@@ -198,7 +200,9 @@ TEST_F(FtpTransfer, DownloadsTextAndBinaryByteForByteInBothModes) {
     EXPECT_EQ(download(url(server->port(), "/notes.txt"), local_path("notes.txt"), m), "");
     EXPECT_EQ(download(url(server->port(), "/data/blob.bin"), local_path("b.bin"), m), "");
     EXPECT_EQ(download(url(server->port(), "/empty.dat"), local_path("e.dat"), m), "");
+    EXPECT_EQ(download(url(server->port(), "/nosize-notes.txt"), local_path("n.txt"), m), "");
     EXPECT_EQ(read_file(local_ / "notes.txt"), text);
+    EXPECT_EQ(read_file(local_ / "n.txt"), text);
     EXPECT_TRUE(same_bytes(read_file(local_ / "b.bin"), binary));
     EXPECT_TRUE(stdfs::exists(local_ / "e.dat"));
     EXPECT_EQ(stdfs::file_size(local_ / "e.dat"), 0u);
