@@ -1,7 +1,8 @@
 // fmhost as a host between calls: while the prompt waits for a line and while --wait
 // keeps the window up, the display's events flow, so other programs can paste what the
 // module put on the clipboard, the module hears the host's idle time, and closing the
-// window (politely or by destroying it) ends the wait cleanly.
+// window (politely or by destroying it) ends the wait cleanly.  Events another program
+// floods the window with hold a call only as long as the pumps' bound.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
