@@ -153,7 +153,11 @@ class FtpTransfer : public ::testing::Test {
     std::vector<std::string> args = flags;
     args.push_back(function);
     args.push_back(parameter);
-    return run_fmhost(args, {{"VELMORA_DRIVES", "C=" + local_.string()}});
+    RunResult r = run_fmhost(args, {{"VELMORA_DRIVES", "C=" + local_.string()}});
+    // A failed transfer is an answer, not a failed run; under the sanitizers this also
+    // holds every path, the refused ones first, to freeing all it took.
+    EXPECT_EQ(r.status, 0) << function << " " << parameter << "\n" << r.err;
+    return r;
   }
 
   // The one result line of a call ("" for success without a result).
