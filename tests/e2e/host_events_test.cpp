@@ -1,7 +1,8 @@
 // fmhost as a host between calls: while the prompt waits for a line and while --wait
 // keeps the window up, the display's events flow, so other programs can paste what the
 // module put on the clipboard, the module hears the host's idle time, and closing the
-// window (politely or by destroying it) ends the wait cleanly.
+// window (politely or by destroying it) ends the wait cleanly.  Events another program
+// floods the window with hold a call only as long as the pumps' bound.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -87,6 +88,16 @@ class Child {
   Child& operator=(const Child&) = delete;
 
   bool started() const { return pid_ > 0; }
+
+  // Whether the child has not ended yet.
+  bool running() {
+    if (pid_ <= 0 || reaped_) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    reaped_ = true;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
 
   bool write(const std::string& text) {
     return in_ >= 0 && ::write(in_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
@@ -319,6 +330,42 @@ TEST_F(HostEvents, WaitWithoutAShownWindowReturnsAtOnce) {
   EXPECT_EQ(shown.status, 0) << shown.err;
   EXPECT_EQ(shown.out, "100\n");
 }
+
+#ifdef EVENT_FLOOD_PATH
+TEST_F(HostEvents, AFloodOfEventsHoldsAPumpingCallOnlyForThePumpsBound) {
+  // A flood that outlasts the calls by far: a pump that waits for the queue to run dry
+  // would hold the first call until the flood ends.
+  constexpr auto kBoundWithMargin = std::chrono::seconds(8);
+  const std::string flood_seconds = "40";
+  Child host({FMHOST_PATH, "--window", "--window-size", "200x100"}, env_);
+  ASSERT_TRUE(host.started());
+  // The clipboard brings the module's own toolkit pump into the calls as well as fmhost's.
+  ASSERT_TRUE(host.write("VeImg_GrabImage SRC=" + picture_ + " WIDTH=30 HEIGHT=20\n"));
+  ASSERT_TRUE(host.wait_for([&] { return host.out() == "\n"; })) << host.err();
+  const auto ids = document_windows();
+  ASSERT_FALSE(ids.empty());
+  {
+    Child flood({EVENT_FLOOD_PATH, ids.front(), flood_seconds}, env_);
+    ASSERT_TRUE(flood.started());
+    flood.close_input();
+    ASSERT_TRUE(flood.wait_for([&] { return flood.out() == "flooding\n"; }));
+    std::string expected = "\n";
+    for (int call = 0; call < 3; ++call) {
+      const auto start = Clock::now();
+      ASSERT_TRUE(host.write("VeImg_DrawImage PATH=" + picture_ + " RECT=0,0,200,100\n"));
+      expected += "\n";
+      ASSERT_TRUE(host.wait_for([&] { return host.out() == expected; })) << host.err();
+      EXPECT_LT(Clock::now() - start, kBoundWithMargin) << "call " << call;
+    }
+    // The calls above all ran while the flood went on; it stops here.
+    EXPECT_TRUE(flood.running());
+  }
+  // What the server still holds of the flood comes before the answers of fmhost's last
+  // requests: ending takes a moment.
+  host.close_input();
+  EXPECT_EQ(host.wait_exit(), 0) << host.err();
+}
+#endif
 
 TEST(HostEventsHeadless, WaitReturnsAtOnceAndTheWindowIsRefused) {
   const RunResult r =

@@ -8,6 +8,8 @@ terminated.  Besides plain service it can misbehave on purpose:
     connection is closed and the transfer reported aborted (426);
   * a file whose name begins with "stall-" is sent in part, then the data
     connection goes quiet (the client's time-out must end it);
+  * a file whose name begins with "nosize-" is refused to SIZE (550), as some
+    servers refuse to size a file they list and send;
   * --silent accepts connections and never says a word (not even the greeting).
 """
 
@@ -62,6 +64,12 @@ class StallingDTPHandler(DTPHandler):
 class TestHandler(FTPHandler):
     dtp_handler = StallingDTPHandler
     banner = "velmora test server ready."
+
+    def ftp_SIZE(self, path):
+        if os.path.basename(path).startswith("nosize-"):
+            self.respond("550 Not sized here.")
+            return None
+        return super().ftp_SIZE(path)
 
     def ftp_RETR(self, file):
         name = os.path.basename(file)

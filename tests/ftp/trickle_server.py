@@ -67,8 +67,11 @@ class Session(threading.Thread):
         self.reply("150 Here it comes.")
         data = self.data_connection()
         if command == "LIST":
+            # A file is listed by its own name; a folder ("/", as some clients list the
+            # folder of the file they look for) holds a.bin.
+            listed = "a.bin" if not name or name.endswith("/") else name.rsplit("/", 1)[-1]
             data.sendall(("-rw-r--r-- 1 ftp ftp %d Jan 01 2020 %s\r\n"
-                          % (FILE_SIZE, name or "file.bin")).encode())
+                          % (FILE_SIZE, listed)).encode())
             data.close()
             self.reply("226 Done.")
         elif self.how == "data" and command == "RETR":

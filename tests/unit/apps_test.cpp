@@ -236,6 +236,36 @@ TEST(SpawnDetached, NoDescriptorLeftIsOutOfResources) {
   EXPECT_FALSE(stdfs::exists(done));
 }
 
+// A host started with its standard streams closed (a daemon): the start still reports
+// its failure, and a started program still finds its streams open.  In a child process.
+TEST(SpawnDetached, AHostWithoutStandardStreamsStillHearsOfAFailedStart) {
+  using velmora::platform::linux_backend::spawn_detached;
+  TempDir dir;
+  const stdfs::path missing = dir.path() / "missing";
+  const stdfs::path done = dir.path() / "wrote";
+  const stdfs::path script =
+      dir.file("write.sh", "#!/bin/sh\necho out || exit 1\n: > \"$1\"\n", true);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(10);
+    for (int fd = 0; fd <= 2; ++fd) ::close(fd);
+    const SpawnReport failed = spawn_detached({missing.string()}, 0);
+    if (failed.state != SpawnReport::State::NotStarted) ::_exit(1);
+    if (failed.error != ENOENT) ::_exit(2);
+    const SpawnReport waited = spawn_detached({missing.string()}, 2000);
+    if (waited.state != SpawnReport::State::NotStarted) ::_exit(3);
+    const SpawnReport ran = spawn_detached({script.string(), done.string()}, 5000);
+    if (ran.state != SpawnReport::State::Exited || ran.exit_code != 0) ::_exit(4);
+    ::_exit(0);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(stdfs::exists(done));
+}
+
 TEST(SpawnDetached, StartedProgramsAreNeverLeftAsZombies) {
   using velmora::platform::linux_backend::spawn_detached;
   TempDir dir;

@@ -311,6 +311,10 @@ class CurlFtpSession final : public FtpSession {
     if (const auto err = file.open(*target)) return err;
     notify(FtpStatus::kHandleCreated, FtpContext::kDownload);
     prepare(FtpContext::kDownload, url_for(utf8));
+    // No SIZE first: a server that will not size a file it lists (550) still hands it
+    // over, as it does to the Windows build.  A transfer cut short is still told by the
+    // server's final answer.
+    lib_->easy_setopt(curl_, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     lib_->easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &write_file);
     lib_->easy_setopt(curl_, CURLOPT_WRITEDATA, &file);
     std::uint32_t err = perform();

@@ -140,6 +140,18 @@ constexpr ErrnoShell kErrnoShell[] = {
     {EINVAL, shellerr::kBadFormat},          {ETXTBSY, shellerr::kShare},
 };
 
+// A host started with its standard streams closed hands out descriptors 0 to 2 first;
+// the child's own streams are put there, so nothing it still needs may stay there.
+// The descriptor moved to 3 or above (close-on-exec), or -1 with errno set.
+int above_standard_streams(int fd) {
+  if (fd < 0 || fd > 2) return fd;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  const int e = errno;
+  ::close(fd);
+  errno = e;
+  return moved;
+}
+
 }  // namespace
 
 unsigned shell_error_from_errno(int errno_value) {
@@ -160,7 +172,7 @@ SpawnReport spawn_detached(const std::vector<std::string>& args, int wait_ms) {
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  const int null_fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  const int null_fd = above_standard_streams(::open("/dev/null", O_RDWR | O_CLOEXEC));
   if (null_fd < 0) {
     failed.error = errno;
     return failed;
@@ -169,6 +181,15 @@ SpawnReport spawn_detached(const std::vector<std::string>& args, int wait_ms) {
   if (::pipe2(report, O_CLOEXEC) != 0) {
     failed.error = errno;
     ::close(null_fd);
+    return failed;
+  }
+  report[0] = above_standard_streams(report[0]);
+  report[1] = above_standard_streams(report[1]);
+  if (report[0] < 0 || report[1] < 0) {
+    failed.error = errno;
+    for (const int fd : {report[0], report[1], null_fd}) {
+      if (fd >= 0) ::close(fd);
+    }
     return failed;
   }
   const pid_t intermediate = ::fork();

@@ -1,7 +1,12 @@
 // FTP on Windows through WinINet, the system's internet library: its status callback
 // numbers are the seam's, and its 12xxx error numbers are the ones scripts see.
 #include "platform/ftp.hpp"
+#include "platform/windows/ftp_receive.hpp"
 #include "platform/windows/win32.hpp"
+// After the system's headers, which must come first.
+#include <algorithm>
+#include <mutex>
+#include <vector>
 
 namespace velmora::platform {
 
@@ -64,13 +69,46 @@ std::wstring host_name(const std::string& host) {
   return win::wide(host);
 }
 
+class WinInetSession;
+
+// The sessions alive now.  The library may still report on a connection from a thread of
+// its own after the session closed it and went (a read cut short by the time-out ends
+// there), so a notification reaches a session only while it is in this list.
+class LiveSessions {
+ public:
+  static LiveSessions& get() {
+    static LiveSessions list;
+    return list;
+  }
+  void add(WinInetSession* s) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    sessions_.push_back(s);
+  }
+  void remove(WinInetSession* s) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    sessions_.erase(std::remove(sessions_.begin(), sessions_.end(), s), sessions_.end());
+  }
+  template <typename F>
+  void with(WinInetSession* s, F f) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(sessions_.begin(), sessions_.end(), s) != sessions_.end()) f(*s);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<WinInetSession*> sessions_;
+};
+
 class WinInetSession final : public FtpSession {
  public:
-  explicit WinInetSession(FtpStatusSink sink) : sink_(std::move(sink)) {}
+  explicit WinInetSession(FtpStatusSink sink) : sink_(std::move(sink)) {
+    LiveSessions::get().add(this);
+  }
 
   ~WinInetSession() override {
     if (connection_ != nullptr) InternetCloseHandle(connection_);
     if (internet_ != nullptr) InternetCloseHandle(internet_);
+    LiveSessions::get().remove(this);
   }
 
   std::uint32_t connect(const FtpLogin& login) override {
@@ -81,6 +119,7 @@ class WinInetSession final : public FtpSession {
     if (login.secure) return kFtpSecureChannelError;
     internet_ = InternetOpenW(L"Velmora", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     if (internet_ == nullptr) return last_internet_error();
+    timeout_ms_ = login.timeout_ms;
     DWORD timeout = login.timeout_ms;
     for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                                INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
@@ -149,10 +188,21 @@ class WinInetSession final : public FtpSession {
     // nothing under the name, not even part of the file.
     const std::wstring part = target + L".~part" + std::to_wstring(GetCurrentProcessId());
     WorkScope work(*this, FtpContext::kDownload);
-    if (!FtpGetFileW(connection_, win::wide(remote).c_str(), part.c_str(), FALSE,
-                     FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD,
-                     context_value(FtpContext::kDownload))) {
-      const std::uint32_t error = last_internet_error();
+    // Read here rather than by FtpGetFile, whose reads no time-out bounds (win::receive_ftp_file).
+    HINTERNET request = FtpOpenFileW(connection_, win::wide(remote).c_str(), GENERIC_READ,
+                                     FTP_TRANSFER_TYPE_BINARY | INTERNET_FLAG_RELOAD,
+                                     context_value(FtpContext::kDownload));
+    if (request == nullptr) return last_internet_error();
+    HANDLE file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      InternetCloseHandle(request);
+      return error;
+    }
+    const std::uint32_t received = win::receive_ftp_file(request, file, timeout_ms_);
+    if (!CloseHandle(file) || received != 0) {
+      const std::uint32_t error = received != 0 ? received : GetLastError();
       DeleteFileW(part.c_str());
       return error;
     }
@@ -207,8 +257,9 @@ class WinInetSession final : public FtpSession {
     if (!is_seam_status(status) || context == 0) return;
     // The connection's own context is the session; a work's is its number plus one.
     if (context > 4) {
-      auto* self = reinterpret_cast<WinInetSession*>(context);
-      self->notify(static_cast<FtpStatus>(status), self->work_);
+      LiveSessions::get().with(reinterpret_cast<WinInetSession*>(context), [&](WinInetSession& s) {
+        s.notify(static_cast<FtpStatus>(status), s.work_);
+      });
       return;
     }
     // Each work's own handle is announced once, by WorkScope.
@@ -229,6 +280,7 @@ class WinInetSession final : public FtpSession {
   HINTERNET internet_ = nullptr;
   HINTERNET connection_ = nullptr;
   std::string entry_path_;
+  std::uint32_t timeout_ms_ = 60000;
   FtpContext work_ = FtpContext::kConnection;
 };
 
