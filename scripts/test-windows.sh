@@ -259,9 +259,14 @@ PY
   'PATH=T:\\pictures\\busy.png RECT=0,0,64,48 ANCHOR=TOPLEFT SCROLL=1700,1200' \
   VeImg_DrawImage 'PATH=T:\\pictures\\halves.png RECT=0,40,64,48 DISPLAYMODE=ScaleToFit ERASE=TRUE' \
   >/dev/null 2>&1)
-(cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\wide.png' VeImg_DrawImage \
-  'PATH=T:\\pictures\\wide.png RECT=0,0,64,48' >/dev/null 2>&1)
-expect "DrawImage of parts (one of a picture too large to decode whole) and of a reduced picture" "same" "$(/usr/bin/python3 - "$D" <<'PY'
+wide_answer=$(cd "$BIN" && "$WINE" fmhost.exe --window-size 64x48 --save-window 'T:\wide.png' \
+  VeImg_DrawImage 'PATH=T:\\pictures\\wide.png RECT=0,0,64,48' 2>/dev/null | tr -d '\r')
+# A 32-bit process has no room for the gigabyte Wine's PNG decoder takes for the whole
+# frame before it hands over any rows: there the over-large picture must be refused
+# cleanly, and the window checked without it.
+WIDE_REFUSED=no
+if [ "$ARCH" = win32 ] && [[ "$wide_answer" == "ERROR=-108 "* ]]; then WIDE_REFUSED=yes; fi
+expect "DrawImage of parts (one of a picture too large to decode whole) and of a reduced picture" "same" "$(/usr/bin/python3 - "$D" "$WIDE_REFUSED" <<'PY'
 import sys
 from PIL import Image
 window = Image.open(sys.argv[1] + "/part.png").convert("RGB")
@@ -271,8 +276,11 @@ same = all(window.getpixel((x, y)) == busy.getpixel((1700 + x, 1200 + y)) for y 
 row = [window.getpixel((x, 44)) for x in range(64)]
 painted = [p for p in row if p != (255, 255, 255)]
 halves = len(painted) >= 12 and painted[0] == (255, 0, 0) and painted[-1] == (0, 0, 255)
-wide = Image.open(sys.argv[1] + "/wide.png").convert("RGB")
-black = all(wide.getpixel((x, y)) == (0, 0, 0) for y in range(48) for x in range(64))
+if sys.argv[2] == "yes":
+    black = True  # refused with -108, as a 32-bit process must
+else:
+    wide = Image.open(sys.argv[1] + "/wide.png").convert("RGB")
+    black = all(wide.getpixel((x, y)) == (0, 0, 0) for y in range(48) for x in range(64))
 print("same" if same and halves and black else "differs: %s %s %s" % (same, painted, black))
 PY
 )"
