@@ -302,16 +302,22 @@ constexpr std::int64_t kWholePixels = std::int64_t{1} << 25;
 // The most of a run-length coded stream that is read.
 constexpr std::uint64_t kMaxRleBytes = std::uint64_t{256} << 20;
 
-// Whether any pixel of the uncompressed rows has a non-zero alpha (the rows read once,
-// a piece at a time, until one does).
-Err any_alpha(platform::CodecInput& in, std::uint64_t at, const DibHeader& h, std::size_t stride,
-              bool& found) {
-  found = false;
+// Stored rows [first, last) of an uncompressed bitmap, converted, read in pieces of about
+// kRowChunkBytes; each is handed to take(stored row, pixels), which answers whether to go
+// on.
+template <typename Take>
+Err each_stored_row(platform::CodecInput& in, std::uint64_t at, const DibHeader& h,
+                    std::size_t stride, std::int64_t first, std::int64_t last, Take take) {
   std::vector<std::uint8_t> chunk;
-  std::vector<Pixel> row(static_cast<std::size_t>(h.width));
+  std::vector<Pixel> row;
+  try {
+    row.resize(static_cast<std::size_t>(h.width));
+  } catch (const std::bad_alloc&) {
+    return kMemFull;
+  }
   const std::size_t per_chunk = std::max<std::size_t>(1, kRowChunkBytes / stride);
-  for (std::int64_t r = 0; r < h.height && !found;) {
-    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_chunk, h.height - r));
+  for (std::int64_t r = first; r < last;) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_chunk, last - r));
     try {
       chunk.resize(n * stride);
     } catch (const std::bad_alloc&) {
@@ -319,13 +325,24 @@ Err any_alpha(platform::CodecInput& in, std::uint64_t at, const DibHeader& h, st
     }
     if (!in.read(at + static_cast<std::uint64_t>(r) * stride, chunk.data(), chunk.size()))
       return kBadPictureData;
-    for (std::size_t i = 0; i < n && !found; ++i) {
+    for (std::size_t i = 0; i < n; ++i, ++r) {
       convert_row(h, chunk.data() + i * stride, row.data());
-      found = std::any_of(row.begin(), row.end(), [](Pixel p) { return alpha(p) != 0; });
+      if (!take(r, row)) return kNoErr;
     }
-    r += static_cast<std::int64_t>(n);
   }
   return kNoErr;
+}
+
+// Whether any pixel of the uncompressed rows has a non-zero alpha (the rows read once,
+// a piece at a time, until one does).
+Err any_alpha(platform::CodecInput& in, std::uint64_t at, const DibHeader& h, std::size_t stride,
+              bool& found) {
+  found = false;
+  return each_stored_row(
+      in, at, h, stride, 0, h.height, [&](std::int64_t, const std::vector<Pixel>& row) {
+        found = std::any_of(row.begin(), row.end(), [](Pixel p) { return alpha(p) != 0; });
+        return !found;
+      });
 }
 
 Err from_codec(platform::CodecStatus status) {
@@ -410,24 +427,17 @@ Err read_bmp(platform::CodecInput& in, std::int32_t min_width, std::int32_t min_
   // The stored rows holding the kept ones, in the order they are stored.
   const std::int64_t first = h.top_down ? reducer.first_row() : h.height - reducer.last_row();
   const std::int64_t last = h.top_down ? reducer.last_row() : h.height - reducer.first_row();
-  const std::size_t per_chunk = std::max<std::size_t>(1, kRowChunkBytes / stride);
-  std::vector<std::uint8_t> chunk;
-  for (std::int64_t r = first; r < last;) {
-    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_chunk, last - r));
-    try {
-      chunk.resize(n * stride);
-    } catch (const std::bad_alloc&) {
-      return kMemFull;
-    }
-    if (!in.read(at + static_cast<std::uint64_t>(r) * stride, chunk.data(), chunk.size()))
-      return kBadPictureData;
-    for (std::size_t i = 0; i < n; ++i, ++r) {
-      convert_row(h, chunk.data() + i * stride, row.data());
-      if (opaque)
-        for (Pixel& p : row) p |= 0xFF000000u;
-      reducer.add_row(static_cast<std::int32_t>(h.top_down ? r : h.height - 1 - r), row.data());
-    }
-  }
+  if (const Err err = each_stored_row(
+          in, at, h, stride, first, last,
+          [&](std::int64_t r, std::vector<Pixel>& pixels) {
+            if (opaque)
+              for (Pixel& p : pixels) p |= 0xFF000000u;
+            reducer.add_row(static_cast<std::int32_t>(h.top_down ? r : h.height - 1 - r),
+                            pixels.data());
+            return true;
+          });
+      err != kNoErr)
+    return err;
   reducer.finish();
   return kNoErr;
 }
